@@ -1,0 +1,78 @@
+#include <cstdio>
+#include <iostream>
+
+#include "app/AppInfo.h"
+#include "app/cli/Cli.h"
+
+namespace velmora::cli {
+
+namespace {
+
+const Command kCommands[] = {
+    {"settings", "settings dump FILE\nsettings make OUT      (lines on standard input)",
+     RunSettingsCommand},
+    {"pack", "pack list FILE\npack extract FILE NAME OUT", RunPackCommand},
+};
+
+void PrintHelp() {
+    std::cout << kProductName << " " << kVersionText << "\n\n"
+              << "用法 / usage:\n"
+              << "  velmora                 打开编辑器 (opens the editor)\n"
+              << "  velmora --version\n"
+              << "  velmora --help\n";
+    for (const auto& c : kCommands) {
+        std::string u = c.usage;
+        size_t start = 0;
+        while (start <= u.size()) {
+            size_t nl = u.find('\n', start);
+            std::cout << "  velmora " << u.substr(start, nl - start) << "\n";
+            if (nl == std::string::npos) break;
+            start = nl + 1;
+        }
+    }
+}
+
+}  // namespace
+
+std::span<const Command> Commands() { return kCommands; }
+
+void Error(const std::string& message) {
+    std::cerr << message << std::endl;
+}
+
+int UsageError(const char* group) {
+    for (const auto& c : kCommands) {
+        if (std::string(c.name) == group) {
+            std::cerr << "用法错误。usage:\n";
+            std::string u = c.usage;
+            size_t start = 0;
+            while (start <= u.size()) {
+                size_t nl = u.find('\n', start);
+                std::cerr << "  velmora " << u.substr(start, nl - start) << "\n";
+                if (nl == std::string::npos) break;
+                start = nl + 1;
+            }
+        }
+    }
+    return 2;
+}
+
+int RunCommandLine(const std::vector<std::string>& args) {
+    if (args.empty()) return 0;
+    const std::string& first = args[0];
+    if (first == "--version" || first == "-v") {
+        std::cout << kProductName << " " << kVersionText << std::endl;
+        return 0;
+    }
+    if (first == "--help" || first == "-h" || first == "help") {
+        PrintHelp();
+        return 0;
+    }
+    for (const auto& c : kCommands) {
+        if (first == c.name) return c.run(Args(args).subspan(1));
+    }
+    Error("未知的命令：" + first + "（velmora --help 列出所有命令）");
+    return 2;
+}
+
+}  // namespace velmora::cli
