@@ -46,7 +46,7 @@ std::optional<ValueType> ValueTypeFromName(const std::string& name);
 
 // One typed value, as the store keeps it.
 class Value {
-public:
+  public:
     Value() : v_(std::string()) {}
     static Value Text(std::string s) { return Value(std::move(s)); }
     static Value Long(int32_t v) { return Value(v); }
@@ -77,7 +77,7 @@ public:
 
     bool operator==(const Value& o) const;
 
-private:
+  private:
     explicit Value(std::string s) : v_(std::move(s)) {}
     explicit Value(int32_t v) : v_(v) {}
     explicit Value(int16_t v) : v_(v) {}
@@ -88,7 +88,7 @@ private:
 };
 
 class PropertyBag {
-public:
+  public:
     static constexpr uint16_t kLayoutVersion = 1;
 
     void WriteProperty(const std::string& name, Value value);
@@ -106,7 +106,7 @@ public:
     // Entries in stored order.
     const std::vector<std::pair<std::string, Value>>& entries() const { return entries_; }
 
-private:
+  private:
     std::vector<std::pair<std::string, Value>> entries_;
     std::unordered_map<std::string, size_t> index_;
 };

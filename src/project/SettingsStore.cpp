@@ -10,7 +10,8 @@ namespace velmora {
 
 bool SettingsStore::WriteEmbeddedFile(const std::string& name, const std::string& path) {
     auto size = FileSize(path);
-    if (!size || *size > UINT32_MAX || *size + mediaOffset_ > UINT32_MAX) return false;
+    if (!size || *size > UINT32_MAX || *size + mediaOffset_ > UINT32_MAX)
+        return false;
     embedded_.push_back({path, static_cast<uint32_t>(*size)});
     WriteSetting(name + "_OffSet", Value::Long(static_cast<int32_t>(mediaOffset_)));
     WriteSetting(name + "_Size", Value::Long(static_cast<int32_t>(*size)));
@@ -55,17 +56,21 @@ bool SettingsStore::LoadFromBytes(std::span<const uint8_t> fileBytes) {
     uint16_t dims = r.U16();
     uint32_t n = r.U32();
     uint32_t lower = r.U32();
-    if (!r.ok() || tag != kRecordTag || dims != 1 || lower != 0) return false;
-    if (n != r.remaining()) return false;  // past the end, or bytes after the record
+    if (!r.ok() || tag != kRecordTag || dims != 1 || lower != 0)
+        return false;
+    if (n != r.remaining())
+        return false;  // past the end, or bytes after the record
     PropertyBag bag;
-    if (!bag.SetContents(r.Bytes(n))) return false;
+    if (!bag.SetContents(r.Bytes(n)))
+        return false;
     bag_ = std::move(bag);
     return true;
 }
 
 bool SettingsStore::LoadSettingsFile(const std::string& path) {
     auto bytes = ReadWholeFile(path, kMaxFileSize);
-    if (!bytes) return false;
+    if (!bytes)
+        return false;
     return LoadFromBytes(*bytes);
 }
 

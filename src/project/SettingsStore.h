@@ -27,12 +27,16 @@ struct EmbeddedFile {
 };
 
 class SettingsStore {
-public:
+  public:
     static constexpr uint16_t kRecordTag = 0x2011;
     static constexpr size_t kRecordHeader = 12;
 
-    void WriteSetting(const std::string& name, Value value) { bag_.WriteProperty(name, std::move(value)); }
-    void WriteSetting(const std::string& name, const char* text) { WriteSetting(name, Value::Text(text)); }
+    void WriteSetting(const std::string& name, Value value) {
+        bag_.WriteProperty(name, std::move(value));
+    }
+    void WriteSetting(const std::string& name, const char* text) {
+        WriteSetting(name, Value::Text(text));
+    }
     void WriteSetting(const std::string& name, const std::string& text) {
         WriteSetting(name, Value::Text(text));
     }
@@ -81,7 +85,7 @@ public:
     // multi-gigabyte file whole).
     static constexpr uint64_t kMaxFileSize = 256ull << 20;
 
-private:
+  private:
     PropertyBag bag_;
     std::vector<EmbeddedFile> embedded_;
     uint32_t mediaOffset_ = 0;

@@ -13,7 +13,7 @@
 namespace velmora {
 
 class ByteReader {
-public:
+  public:
     explicit ByteReader(std::span<const uint8_t> bytes) : data_(bytes) {}
 
     bool ok() const { return ok_; }
@@ -31,24 +31,29 @@ public:
         return true;
     }
     bool Skip(size_t n) {
-        if (!Need(n)) return false;
+        if (!Need(n))
+            return false;
         pos_ += n;
         return true;
     }
 
     uint8_t U8() {
-        if (!Need(1)) return 0;
+        if (!Need(1))
+            return 0;
         return data_[pos_++];
     }
     uint16_t U16() {
-        if (!Need(2)) return 0;
+        if (!Need(2))
+            return 0;
         uint16_t v = static_cast<uint16_t>(data_[pos_] | data_[pos_ + 1] << 8);
         pos_ += 2;
         return v;
     }
     uint32_t U32() {
-        if (!Need(4)) return 0;
-        uint32_t v = static_cast<uint32_t>(data_[pos_]) | static_cast<uint32_t>(data_[pos_ + 1]) << 8 |
+        if (!Need(4))
+            return 0;
+        uint32_t v = static_cast<uint32_t>(data_[pos_]) |
+                     static_cast<uint32_t>(data_[pos_ + 1]) << 8 |
                      static_cast<uint32_t>(data_[pos_ + 2]) << 16 |
                      static_cast<uint32_t>(data_[pos_ + 3]) << 24;
         pos_ += 4;
@@ -64,7 +69,8 @@ public:
     }
     // A view of the next n bytes (empty and failed when they are not there).
     std::span<const uint8_t> Bytes(size_t n) {
-        if (!Need(n)) return {};
+        if (!Need(n))
+            return {};
         auto s = data_.subspan(pos_, n);
         pos_ += n;
         return s;
@@ -74,7 +80,7 @@ public:
         return std::string(reinterpret_cast<const char*>(b.data()), b.size());
     }
 
-private:
+  private:
     bool Need(size_t n) {
         if (!ok_ || n > data_.size() - pos_) {
             ok_ = false;
@@ -89,13 +95,16 @@ private:
 };
 
 // Little-endian appenders for writers.
-inline void PutU8(std::vector<uint8_t>& out, uint8_t v) { out.push_back(v); }
+inline void PutU8(std::vector<uint8_t>& out, uint8_t v) {
+    out.push_back(v);
+}
 inline void PutU16(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v & 0xFF));
     out.push_back(static_cast<uint8_t>(v >> 8));
 }
 inline void PutU32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>((v >> (8 * i)) & 0xFF));
 }
 inline void PutBytes(std::vector<uint8_t>& out, std::span<const uint8_t> b) {
     out.insert(out.end(), b.begin(), b.end());

@@ -16,11 +16,13 @@ struct Tables {
     Tables() {
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
             t[0][i] = c;
         }
         for (uint32_t i = 0; i < 256; ++i) {
-            for (int s = 1; s < 4; ++s) t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
+            for (int s = 1; s < 4; ++s)
+                t[s][i] = (t[s - 1][i] >> 8) ^ t[0][t[s - 1][i] & 0xFF];
         }
     }
 };
@@ -42,7 +44,8 @@ void Crc32::Update(std::span<const uint8_t> bytes) {
              static_cast<uint32_t>(bytes[i + 2]) << 16 | static_cast<uint32_t>(bytes[i + 3]) << 24;
         c = t[3][c & 0xFF] ^ t[2][(c >> 8) & 0xFF] ^ t[1][(c >> 16) & 0xFF] ^ t[0][c >> 24];
     }
-    for (; i < n; ++i) c = t[0][(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
+    for (; i < n; ++i)
+        c = t[0][(c ^ bytes[i]) & 0xFF] ^ (c >> 8);
     state_ = c;
 }
 
@@ -54,15 +57,18 @@ uint32_t Crc32Of(std::span<const uint8_t> bytes) {
 
 std::optional<uint32_t> FileCrc32(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
-    if (!f) return std::nullopt;
+    if (!f)
+        return std::nullopt;
     std::vector<uint8_t> buf(1 << 16);
     Crc32 c;
     while (f) {
         f.read(reinterpret_cast<char*>(buf.data()), static_cast<std::streamsize>(buf.size()));
         auto got = f.gcount();
-        if (got > 0) c.Update(std::span<const uint8_t>(buf.data(), static_cast<size_t>(got)));
+        if (got > 0)
+            c.Update(std::span<const uint8_t>(buf.data(), static_cast<size_t>(got)));
     }
-    if (f.bad()) return std::nullopt;
+    if (f.bad())
+        return std::nullopt;
     return c.Value();
 }
 

@@ -10,11 +10,11 @@
 namespace velmora {
 
 class Crc32 {
-public:
+  public:
     void Update(std::span<const uint8_t> bytes);
     uint32_t Value() const { return ~state_; }
 
-private:
+  private:
     uint32_t state_ = 0xFFFFFFFFu;
 };
 

@@ -9,7 +9,7 @@
 namespace velmora {
 
 class Progress {
-public:
+  public:
     virtual ~Progress() = default;
     // Starts a job with a title (the overlay's caption).
     virtual void InitProgress(const std::string& title) = 0;
@@ -28,7 +28,7 @@ public:
 
 // A progress that shows nothing and is never cancelled.
 class NullProgress final : public Progress {
-public:
+  public:
     void InitProgress(const std::string&) override {}
     void ShowProgress(int, const std::string&) override {}
     bool Cancelled() const override { return false; }

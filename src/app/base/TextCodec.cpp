@@ -12,7 +12,8 @@ namespace {
 // Length of the UTF-8 sequence starting at s[i], or 0 when it is not valid.
 size_t Utf8SeqLen(std::span<const uint8_t> s, size_t i) {
     uint8_t c = s[i];
-    if (c < 0x80) return 1;
+    if (c < 0x80)
+        return 1;
     size_t n;
     uint32_t cp;
     if ((c & 0xE0) == 0xC0) {
@@ -27,13 +28,16 @@ size_t Utf8SeqLen(std::span<const uint8_t> s, size_t i) {
     } else {
         return 0;
     }
-    if (i + n > s.size()) return 0;
+    if (i + n > s.size())
+        return 0;
     for (size_t k = 1; k < n; ++k) {
-        if ((s[i + k] & 0xC0) != 0x80) return 0;
+        if ((s[i + k] & 0xC0) != 0x80)
+            return 0;
         cp = cp << 6 | (s[i + k] & 0x3F);
     }
     static const uint32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < kMin[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return n;
 }
 
@@ -74,7 +78,8 @@ std::string DecodeUtf16(std::span<const uint8_t> b, bool bigEndian) {
                 continue;
             }
         }
-        if (u >= 0xD800 && u <= 0xDFFF) u = 0xFFFD;
+        if (u >= 0xD800 && u <= 0xDFFF)
+            u = 0xFFFD;
         AppendUtf8(out, u);
     }
     return out;
@@ -103,7 +108,8 @@ std::string DecodeGb18030(std::span<const uint8_t> b) {
         size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
         out.append(buf.data(), buf.size() - outLeft);
         if (r == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
+            if (errno == E2BIG)
+                continue;
             // Invalid or incomplete sequence: replace one byte and go on.
             AppendUtf8(out, 0xFFFD);
             ++inp;
@@ -121,7 +127,8 @@ bool IsValidUtf8(std::span<const uint8_t> s) {
     size_t i = 0;
     while (i < s.size()) {
         size_t n = Utf8SeqLen(s, i);
-        if (n == 0) return false;
+        if (n == 0)
+            return false;
         i += n;
     }
     return true;
@@ -130,7 +137,8 @@ bool IsValidUtf8(std::span<const uint8_t> s) {
 std::string DecodeSystemText(std::span<const uint8_t> b) {
     if (b.size() >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF) {
         auto rest = b.subspan(3);
-        if (IsValidUtf8(rest)) return std::string(rest.begin(), rest.end());
+        if (IsValidUtf8(rest))
+            return std::string(rest.begin(), rest.end());
         std::string out;
         for (size_t i = 0; i < rest.size();) {
             size_t n = Utf8SeqLen(rest, i);
@@ -144,16 +152,20 @@ std::string DecodeSystemText(std::span<const uint8_t> b) {
         }
         return out;
     }
-    if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE) return DecodeUtf16(b.subspan(2), false);
-    if (b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF) return DecodeUtf16(b.subspan(2), true);
-    if (IsValidUtf8(b)) return std::string(b.begin(), b.end());
+    if (b.size() >= 2 && b[0] == 0xFF && b[1] == 0xFE)
+        return DecodeUtf16(b.subspan(2), false);
+    if (b.size() >= 2 && b[0] == 0xFE && b[1] == 0xFF)
+        return DecodeUtf16(b.subspan(2), true);
+    if (IsValidUtf8(b))
+        return std::string(b.begin(), b.end());
     return DecodeGb18030(b);
 }
 
 size_t CodePointCount(const std::string& utf8) {
     size_t n = 0;
     for (unsigned char c : utf8)
-        if ((c & 0xC0) != 0x80) ++n;
+        if ((c & 0xC0) != 0x80)
+            ++n;
     return n;
 }
 
@@ -162,20 +174,23 @@ std::string LastCodePoints(const std::string& utf8, size_t n) {
     size_t i = utf8.size();
     while (i > 0 && count < n) {
         --i;
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) ++count;
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80)
+            ++count;
     }
     return utf8.substr(i);
 }
 
 std::string AsciiUpper(std::string s) {
     for (auto& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return s;
 }
 
 std::string AsciiLower(std::string s) {
     for (auto& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     return s;
 }
 

@@ -11,7 +11,8 @@ namespace velmora {
 
 bool IsValidUtf8(std::span<const uint8_t> bytes);
 inline bool IsValidUtf8(const std::string& s) {
-    return IsValidUtf8(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s.data()), s.size()));
+    return IsValidUtf8(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(s.data()), s.size()));
 }
 
 // Decodes system-code-page text to UTF-8 (BOM removed). Undecodable bytes

@@ -15,8 +15,8 @@ using Args = std::span<const std::string>;  // the arguments after the group nam
 using CommandFn = int (*)(Args args);
 
 struct Command {
-    const char* name;     // first word on the command line
-    const char* usage;    // lines of usage text for --help, each starting with the name
+    const char* name;   // first word on the command line
+    const char* usage;  // lines of usage text for --help, each starting with the name
     CommandFn run;
 };
 

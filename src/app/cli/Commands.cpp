@@ -26,7 +26,8 @@ void PrintHelp() {
         while (start <= u.size()) {
             size_t nl = u.find('\n', start);
             std::cout << "  velmora " << u.substr(start, nl - start) << "\n";
-            if (nl == std::string::npos) break;
+            if (nl == std::string::npos)
+                break;
             start = nl + 1;
         }
     }
@@ -34,7 +35,9 @@ void PrintHelp() {
 
 }  // namespace
 
-std::span<const Command> Commands() { return kCommands; }
+std::span<const Command> Commands() {
+    return kCommands;
+}
 
 void Error(const std::string& message) {
     std::cerr << message << std::endl;
@@ -49,7 +52,8 @@ int UsageError(const char* group) {
             while (start <= u.size()) {
                 size_t nl = u.find('\n', start);
                 std::cerr << "  velmora " << u.substr(start, nl - start) << "\n";
-                if (nl == std::string::npos) break;
+                if (nl == std::string::npos)
+                    break;
                 start = nl + 1;
             }
         }
@@ -58,7 +62,8 @@ int UsageError(const char* group) {
 }
 
 int RunCommandLine(const std::vector<std::string>& args) {
-    if (args.empty()) return 0;
+    if (args.empty())
+        return 0;
     const std::string& first = args[0];
     if (first == "--version" || first == "-v") {
         std::cout << kProductName << " " << kVersionText << std::endl;
@@ -69,7 +74,8 @@ int RunCommandLine(const std::vector<std::string>& args) {
         return 0;
     }
     for (const auto& c : kCommands) {
-        if (first == c.name) return c.run(Args(args).subspan(1));
+        if (first == c.name)
+            return c.run(Args(args).subspan(1));
     }
     Error("未知的命令：" + first + "（velmora --help 列出所有命令）");
     return 2;

@@ -22,11 +22,20 @@ std::string Escape(const std::string& s) {
     out.reserve(s.size());
     for (char c : s) {
         switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\\': out += "\\\\"; break;
-            default: out.push_back(c);
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out.push_back(c);
         }
     }
     return out;
@@ -39,13 +48,23 @@ bool Unescape(const std::string& s, std::string& out) {
             out.push_back(s[i]);
             continue;
         }
-        if (++i >= s.size()) return false;
+        if (++i >= s.size())
+            return false;
         switch (s[i]) {
-            case 't': out.push_back('\t'); break;
-            case 'n': out.push_back('\n'); break;
-            case 'r': out.push_back('\r'); break;
-            case '\\': out.push_back('\\'); break;
-            default: return false;
+            case 't':
+                out.push_back('\t');
+                break;
+            case 'n':
+                out.push_back('\n');
+                break;
+            case 'r':
+                out.push_back('\r');
+                break;
+            case '\\':
+                out.push_back('\\');
+                break;
+            default:
+                return false;
         }
     }
     return true;
@@ -54,34 +73,44 @@ bool Unescape(const std::string& s, std::string& out) {
 std::string FormatValue(const Value& v) {
     char buf[64];
     switch (v.type()) {
-        case ValueType::String: return Escape(v.text());
-        case ValueType::Long: return std::to_string(v.long_());
-        case ValueType::Integer: return std::to_string(v.integer());
+        case ValueType::String:
+            return Escape(v.text());
+        case ValueType::Long:
+            return std::to_string(v.long_());
+        case ValueType::Integer:
+            return std::to_string(v.integer());
         case ValueType::Single:
             std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v.single()));
             return buf;
-        case ValueType::Boolean: return v.boolean() ? "True" : "False";
+        case ValueType::Boolean:
+            return v.boolean() ? "True" : "False";
     }
     return {};
 }
 
 bool ParseInt(const std::string& s, long long lo, long long hi, long long& out) {
-    if (s.empty()) return false;
+    if (s.empty())
+        return false;
     size_t i = 0;
     bool neg = false;
     if (s[0] == '-' || s[0] == '+') {
         neg = s[0] == '-';
         i = 1;
     }
-    if (i >= s.size()) return false;
+    if (i >= s.size())
+        return false;
     long long v = 0;
     for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
+        if (s[i] < '0' || s[i] > '9')
+            return false;
         v = v * 10 + (s[i] - '0');
-        if (v > 1LL << 40) return false;
+        if (v > 1LL << 40)
+            return false;
     }
-    if (neg) v = -v;
-    if (v < lo || v > hi) return false;
+    if (neg)
+        v = -v;
+    if (v < lo || v > hi)
+        return false;
     out = v;
     return true;
 }
@@ -91,25 +120,32 @@ std::optional<Value> ParseValue(ValueType type, const std::string& text) {
     switch (type) {
         case ValueType::String: {
             std::string s;
-            if (!Unescape(text, s)) return std::nullopt;
+            if (!Unescape(text, s))
+                return std::nullopt;
             return Value::Text(s);
         }
         case ValueType::Long:
-            if (!ParseInt(text, INT32_MIN, INT32_MAX, n)) return std::nullopt;
+            if (!ParseInt(text, INT32_MIN, INT32_MAX, n))
+                return std::nullopt;
             return Value::Long(static_cast<int32_t>(n));
         case ValueType::Integer:
-            if (!ParseInt(text, INT16_MIN, INT16_MAX, n)) return std::nullopt;
+            if (!ParseInt(text, INT16_MIN, INT16_MAX, n))
+                return std::nullopt;
             return Value::Integer(static_cast<int16_t>(n));
         case ValueType::Single: {
-            if (text.empty()) return std::nullopt;
+            if (text.empty())
+                return std::nullopt;
             char* end = nullptr;
             float f = std::strtof(text.c_str(), &end);
-            if (end != text.c_str() + text.size()) return std::nullopt;
+            if (end != text.c_str() + text.size())
+                return std::nullopt;
             return Value::Single(f);
         }
         case ValueType::Boolean:
-            if (text == "True") return Value::Boolean(true);
-            if (text == "False") return Value::Boolean(false);
+            if (text == "True")
+                return Value::Boolean(true);
+            if (text == "False")
+                return Value::Boolean(false);
             return std::nullopt;
     }
     return std::nullopt;
@@ -135,8 +171,10 @@ int Make(const std::string& out) {
     int lineNo = 0;
     while (std::getline(std::cin, line)) {
         ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty()) continue;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
         size_t t1 = line.find('\t');
         size_t t2 = t1 == std::string::npos ? t1 : line.find('\t', t1 + 1);
         std::string name;
@@ -161,8 +199,10 @@ int Make(const std::string& out) {
 }  // namespace
 
 int RunSettingsCommand(Args args) {
-    if (args.size() == 2 && args[0] == "dump") return Dump(args[1]);
-    if (args.size() == 2 && args[0] == "make") return Make(args[1]);
+    if (args.size() == 2 && args[0] == "dump")
+        return Dump(args[1]);
+    if (args.size() == 2 && args[0] == "make")
+        return Make(args[1]);
     return UsageError("settings");
 }
 

@@ -25,7 +25,7 @@ struct PackEntry {
 };
 
 class ResourcePack {
-public:
+  public:
     static constexpr size_t kRecordSize = 128;
 
     // Reads the index of a pack file. False (and an empty index) when the
@@ -45,7 +45,7 @@ public:
     const std::string& path() const { return path_; }
     uint64_t base() const { return base_; }
 
-private:
+  private:
     std::string path_;
     uint64_t base_ = 0;
     std::vector<PackEntry> entries_;
