@@ -1,0 +1,27 @@
+// File-level resource update (uses the POSIX file helpers; not part of the
+// reader that the Windows player compiles).
+#include "app/base/FileUtil.h"
+#include "builder/PeResources.h"
+
+namespace velmora {
+
+PeError UpdateFileResource(const std::string& path, const ResourceId& type, const ResourceId& name,
+                           uint16_t language, std::span<const uint8_t> bytes) {
+    auto file = ReadWholeFile(path, 256ull << 20);
+    if (!file)
+        return FileExists(path) ? PeError::TooLarge : PeError::CannotOpen;
+    SpanSource src(*file);
+    PeImage pe;
+    if (PeError e = pe.Parse(src); e != PeError::None)
+        return e;
+    pe.SetResource(type, name, language, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    PeError err = PeError::None;
+    auto out = pe.Write(*file, &err);
+    if (!out)
+        return err;
+    if (!WriteFileAtomically(path, *out))
+        return PeError::CannotOpen;
+    return PeError::None;
+}
+
+}  // namespace velmora
