@@ -1,0 +1,83 @@
+#include "editor/SongDuration.h"
+
+#include <cmath>
+
+#include "app/base/Rounding.h"
+#include "app/base/TextCodec.h"
+#include "audio/ByteSource.h"
+#include "audio/MP3Info.h"
+#include "audio/MediaDuration.h"
+#include "audio/WaveChunk.h"
+
+namespace velmora::editor {
+
+namespace {
+
+std::string UpperTail3(const std::string& path) {
+    std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
+    return AsciiUpper(tail);
+}
+
+}  // namespace
+
+double RoundToMilliseconds(double seconds) {
+    return static_cast<double>(nearest64(seconds * 1000.0)) / 1000.0;
+}
+
+double WaveHeaderDuration(const std::string& path) {
+    audio::FileSource file;
+    if (!file.Open(path))
+        return 0;
+    audio::WaveFormat fmt;
+    if (!audio::ReadWaveFormat(file, fmt))
+        return 0;
+    // Only PCM-like formats (integer PCM, IEEE float, extensible) have a
+    // length that follows from the sample size; compressed formats are left
+    // to the media duration.
+    if (fmt.formatTag != 1 && fmt.formatTag != 3 && fmt.formatTag != 0xFFFE)
+        return 0;
+    if (fmt.channels == 0 || fmt.bitsPerSample < 8 || fmt.samplesPerSec == 0)
+        return 0;
+    audio::WaveChunk data = audio::FindWaveChunk(file, "data");
+    if (!data.found())
+        return 0;
+    // A header that claims more data than the file holds counts what is there.
+    uint64_t size = data.size;
+    if (data.offset + size > file.Size())
+        size = file.Size() - data.offset;
+    return static_cast<double>(size) / fmt.channels / (fmt.bitsPerSample / 8.0) / fmt.samplesPerSec;
+}
+
+double CombineMp3Durations(double dGraph, double dHeader) {
+    if (dHeader <= 0)
+        return dGraph;
+    if (dHeader >= dGraph && dHeader - dGraph <= 5)
+        return dGraph;
+    return dHeader;
+}
+
+std::optional<double> SongDuration(const std::string& path, std::string* error) {
+    std::string ext = UpperTail3(path);
+    if (ext == "WAV" || ext == "TMP") {
+        double d = WaveHeaderDuration(path);
+        if (d > 0)
+            return RoundToMilliseconds(d);
+    }
+    auto graph = audio::MediaDuration(path, error);
+    if (!graph)
+        return std::nullopt;
+    double d = *graph;
+    if (ext == "MP3") {
+        audio::MP3Info info;
+        double header = info.ReadMP3Info(path) ? info.Duration() / 1000.0 : 0.0;
+        d = CombineMp3Durations(d, header);
+    }
+    if (!std::isfinite(d) || d < 0) {
+        if (error)
+            *error = "the duration is not a number";
+        return std::nullopt;
+    }
+    return RoundToMilliseconds(d);
+}
+
+}  // namespace velmora::editor
