@@ -35,5 +35,8 @@ int UsageError(const char* group);
 // Group entry points (one per file).
 int RunSettingsCommand(Args args);
 int RunPackCommand(Args args);
+int RunMp3InfoCommand(Args args);
+int RunDurationCommand(Args args);
+int RunTimingCommand(Args args);
 
 }  // namespace velmora::cli

@@ -12,6 +12,9 @@ const Command kCommands[] = {
     {"settings", "settings dump FILE\nsettings make OUT      (lines on standard input)",
      RunSettingsCommand},
     {"pack", "pack list FILE\npack extract FILE NAME OUT", RunPackCommand},
+    {"mp3info", "mp3info FILE...", RunMp3InfoCommand},
+    {"duration", "duration FILE...", RunDurationCommand},
+    {"timing", "timing PROJECT.aps", RunTimingCommand},
 };
 
 void PrintHelp() {
