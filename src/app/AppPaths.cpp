@@ -54,9 +54,11 @@ AppPaths PathsForProgramFolder(const std::string& programFolder, const std::stri
 
 AppPaths ResolveAppPaths(const std::string& exePath) {
     std::string exe = exePath.empty() ? RunningProgramPath() : exePath;
-    if (exe.size() > 250) exe.resize(250);
+    if (exe.size() > 250)
+        exe.resize(250);
     std::string folder = fs::path(exe).parent_path().string();
-    if (folder.empty()) folder = ".";
+    if (folder.empty())
+        folder = ".";
     return PathsForProgramFolder(folder, exe);
 }
 
@@ -75,7 +77,8 @@ bool WriteFirstRunMarker(const std::string& path) {
     record[0] = static_cast<char>(text.size());
     record.replace(2, text.size(), text);
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f) return false;
+    if (!f)
+        return false;
     f.write(record.data(), static_cast<std::streamsize>(record.size()));
     f.close();
     return static_cast<bool>(f);
