@@ -1,0 +1,101 @@
+#include "player/common/SlidePlan.h"
+
+#include <algorithm>
+
+#include "app/base/Rounding.h"
+
+namespace velmora::player {
+
+namespace {
+
+std::string Key(const char* stem, int i) {
+    return std::string(stem) + std::to_string(i) + ")";
+}
+
+double PositiveSeconds(const PropertyBag& bag, const std::string& name) {
+    auto v = bag.ReadProperty(name);
+    if (!v)
+        return 0;
+    auto s = v->ToSingle();
+    if (!s || !(*s > 0))
+        return 0;
+    return *s;
+}
+
+int LongOr0(const PropertyBag& bag, const std::string& name) {
+    auto v = bag.ReadProperty(name);
+    if (!v)
+        return 0;
+    return v->ToLong().value_or(0);
+}
+
+PlacedRect Fit(double W, double H, double w, double h) {
+    double ratio, fw, fh;
+    if (h / H > w / W) {
+        ratio = H / h;
+        fh = nearest(H);
+        fw = nearest(w * ratio);
+    } else {
+        ratio = W / w;
+        fw = nearest(W);
+        fh = nearest(ratio * h);
+    }
+    if (fw > W)
+        fw = nearest(W);
+    if (fh > H)
+        fh = nearest(H);
+    if (ratio == 0)
+        ratio = 1;
+    return {(W - fw) / 2, (H - fh) / 2, w * ratio, h * ratio};
+}
+
+}  // namespace
+
+std::vector<Slide> PlanSlides(const PropertyBag& settings) {
+    std::vector<Slide> out;
+    int n = std::clamp(LongOr0(settings, "NowI"), 0, kMaxPhotos);
+    double interval = PositiveSeconds(settings, "TimeInterval");
+    if (interval <= 0)
+        interval = kDefaultIntervalSeconds;
+    out.reserve(static_cast<size_t>(n));
+    for (int i = 1; i <= n; ++i) {
+        Slide s;
+        s.index = i;
+        s.key = Key("ImgNames(", i);
+        double own = PositiveSeconds(settings, Key("SlideDuration(", i));
+        s.seconds = own > 0 ? own : interval;
+        s.posX = LongOr0(settings, Key("ImgPosX(", i));
+        s.posY = LongOr0(settings, Key("ImgPosY(", i));
+        out.push_back(std::move(s));
+    }
+    return out;
+}
+
+std::optional<PlacedRect> PlacePicture(int mode, int W, int H, int w, int h, int x, int y,
+                                       double r1, double r2) {
+    if (W <= 0 || H <= 0 || w <= 0 || h <= 0)
+        return {};
+    const double dW = W, dH = H, dw = w, dh = h;
+    switch (mode) {
+        case 0:
+            if (W >= w && H >= h)
+                return PlacedRect{double(nearest((dW - dw) / 2)), double(nearest((dH - dh) / 2)),
+                                  dw, dh};
+            return Fit(dW, dH, dw, dh);
+        case 1:
+            if (x != 0 || y != 0)
+                return PlacedRect{double(x), double(y), dw, dh};
+            return PlacedRect{double(nearest((dW - dw) * r1)), double(nearest((dH - dh) * r2)), dw,
+                              dh};
+        case 2:
+            return PlacedRect{0, 0, dw, dh, true};
+        case 3:
+            return Fit(dW, dH, dw, dh);
+        case 4:
+            return PlacedRect{0, 0, dW, dH};
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace velmora::player
