@@ -35,8 +35,11 @@ int UsageError(const char* group);
 // Group entry points (one per file).
 int RunSettingsCommand(Args args);
 int RunPackCommand(Args args);
+int RunDemoCommand(Args args);
 int RunMp3InfoCommand(Args args);
 int RunDurationCommand(Args args);
 int RunTimingCommand(Args args);
+int RunImageCommand(Args args);
+int RunComposeCommand(Args args);
 
 }  // namespace velmora::cli

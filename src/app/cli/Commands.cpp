@@ -12,9 +12,13 @@ const Command kCommands[] = {
     {"settings", "settings dump FILE\nsettings make OUT      (lines on standard input)",
      RunSettingsCommand},
     {"pack", "pack list FILE\npack extract FILE NAME OUT", RunPackCommand},
+    {"demo", "demo [OUTDIR]          (the built-in demo; default OUTDIR: Output/demo/)",
+     RunDemoCommand},
     {"mp3info", "mp3info FILE...", RunMp3InfoCommand},
     {"duration", "duration FILE...", RunDurationCommand},
     {"timing", "timing PROJECT.aps", RunTimingCommand},
+    {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
+    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
 };
 
 void PrintHelp() {

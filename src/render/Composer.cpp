@@ -1,0 +1,332 @@
+#include "render/Composer.h"
+
+#include <chrono>
+#include <filesystem>
+
+#include "app/base/FileUtil.h"
+#include "app/base/Rounding.h"
+#include "app/base/TextCodec.h"
+#include "project/SettingsStore.h"
+#include "render/ImageProbe.h"
+#include "render/Raster.h"
+
+namespace velmora::render {
+
+namespace {
+
+uint64_t ClockSeed() {
+    return static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+           static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
+}
+
+// The smallest decode that still serves a placement: the placed size for
+// the modes that scale, the whole picture for the actual-size ones.
+void DecodeTarget(int32_t mode, const Surface& s, const ImageProbeResult& probe, int32_t& minW,
+                  int32_t& minH) {
+    minW = minH = 0;
+    if (probe.Width <= 0 || probe.Height <= 0)
+        return;
+    Rect r;
+    if (mode == kPlaceFit ||
+        (mode == kPlaceCentred && (probe.Width > s.width() || probe.Height > s.height())))
+        r = RoundedRect(FitPlacement(s.width(), s.height(), probe.Width, probe.Height));
+    else if (mode == kPlaceStretch)
+        r = s.bounds();
+    else
+        return;
+    minW = std::max(r.w, 1);
+    minH = std::max(r.h, 1);
+}
+
+}  // namespace
+
+Composer::Composer(TextRenderer* text) : text_(text), rng_(ClockSeed()) {}
+
+void Composer::SeedRandomForTesting(uint64_t seed) {
+    rng_.seed(seed);
+    fixedSeed_ = true;
+}
+
+void Composer::DrawImageFile(Surface& surface, const std::string& path, int32_t mode, int32_t x,
+                             int32_t y) {
+    DrawFile(photo_, surface, path, mode, x, y);
+}
+
+void Composer::DrawFile(Slot& slot, Surface& surface, const std::string& path, int32_t mode,
+                        int32_t x, int32_t y) {
+    if (path.empty() || surface.empty())
+        return;
+    ImageRoute route = RouteForPath(path);
+    if (route == ImageRoute::None)
+        return;
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec)
+        return;
+    const auto mtime = std::filesystem::last_write_time(path, ec);
+    if (ec)
+        return;
+    int32_t minW = 0, minH = 0;
+    if (route == ImageRoute::Codec)
+        DecodeTarget(mode, surface, ProbeImageFile(path, true), minW, minH);
+    // The cache key names the file's state and the decode size asked for.
+    FileKey key{path, static_cast<uint64_t>(size),
+                static_cast<int64_t>(mtime.time_since_epoch().count()), minW, minH};
+    if (!(slot.key == key) || slot.id == 0) {
+        slot.image = LoadImageFile(path, minW, minH);
+        slot.key = key;
+        slot.id = nextId_++;
+    }
+    Place(slot, surface, slot.image, mode, x, y, slot.id);
+}
+
+void Composer::DrawLoadedImage(Surface& surface, const LoadedImage& image, int32_t mode, int32_t x,
+                               int32_t y, uint64_t cacheKey) {
+    Place(loaded_, surface, image, mode, x, y, cacheKey);
+}
+
+void Composer::DrawScaled(Slot& slot, Surface& surface, const Picture& picture, Rect rect,
+                          StretchFilter filter, uint64_t cacheKey) {
+    if (rect.empty())
+        return;
+    const Surface& px = picture.pixels;
+    if (rect.w == px.width() && rect.h == px.height()) {
+        if (picture.hasAlpha)
+            DrawPremultiplied(surface, rect.x, rect.y, px, px.bounds());
+        else
+            Copy(surface, rect.x, rect.y, px, px.bounds());
+        return;
+    }
+    if (cacheKey != 0) {
+        if (!(cacheKey == slot.scaledKey && rect.w == slot.scaledRect.w &&
+              rect.h == slot.scaledRect.h && filter == slot.scaledFilter)) {
+            // The whole placed size is kept (not only its visible part), so
+            // that the same picture placed elsewhere reuses it.
+            slot.scaled.hasAlpha = picture.hasAlpha;
+            slot.scaled.pixels.Resize(rect.w, rect.h);
+            Stretch(slot.scaled.pixels, {0, 0, rect.w, rect.h}, px, px.bounds(), filter);
+            slot.scaledKey = cacheKey;
+            slot.scaledRect = rect;
+            slot.scaledFilter = filter;
+        }
+        const Surface& sc = slot.scaled.pixels;
+        if (picture.hasAlpha)
+            DrawPremultiplied(surface, rect.x, rect.y, sc, sc.bounds());
+        else
+            Copy(surface, rect.x, rect.y, sc, sc.bounds());
+        return;
+    }
+    if (!picture.hasAlpha) {
+        Stretch(surface, rect, px, px.bounds(), filter);
+        return;
+    }
+    // Translucent: scale the visible part into scratch, then blend it.
+    Rect visible = Intersect(rect, surface.bounds());
+    if (visible.empty())
+        return;
+    scratch_.Resize(visible.w, visible.h);
+    Stretch(scratch_, {rect.x - visible.x, rect.y - visible.y, rect.w, rect.h}, px, px.bounds(),
+            filter);
+    DrawPremultiplied(surface, visible.x, visible.y, scratch_, scratch_.bounds());
+}
+
+void Composer::Tile(Surface& surface, int32_t w, int32_t h) {
+    const int64_t cols = surface.width() / w + 1, rows = surface.height() / h + 1;
+    for (int64_t c = 1; c <= cols; ++c)
+        for (int64_t r = 1; r <= rows; ++r)
+            if (c != 1 || r != 1)
+                Copy(surface, static_cast<int32_t>((c - 1) * w), static_cast<int32_t>((r - 1) * h),
+                     surface, {0, 0, w, h});
+}
+
+Rect Composer::RandomSpot(const Surface& surface, int32_t w, int32_t h) {
+    if (!fixedSeed_)
+        rng_.seed(ClockSeed());
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const double r1 = uniform(rng_);
+    const double r2 = uniform(rng_);
+    return {nearest((double{1} * surface.width() - w) * r1),
+            nearest((double{1} * surface.height() - h) * r2), w, h};
+}
+
+Picture Composer::BlendTgaAlpha(const Surface& surface, const LoadedImage& image, int32_t mode,
+                                int32_t x, int32_t y) {
+    const Picture& pic = image.picture;
+    const int32_t w = pic.width(), h = pic.height();
+    const double W = surface.width(), H = surface.height();
+    Surface under(w, h);
+    switch (mode) {
+        case kPlaceCentred:
+            if (W >= w && H >= h) {
+                Rect r = RoundedRect(CentredPlacement(W, H, w, h));
+                Copy(under, 0, 0, surface, r);
+            } else {
+                Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
+            }
+            break;
+        case kPlaceRandom: {
+            Rect r{x, y, w, h};
+            if (x == 0 && y == 0) {
+                r = RandomSpot(surface, w, h);
+                storedRandomPosition = r;
+            }
+            Copy(under, 0, 0, surface, r);
+            break;
+        }
+        case kPlaceTiled:
+            Copy(under, 0, 0, surface, {0, 0, w, h});
+            break;
+        case kPlaceFit:
+            Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
+            break;
+        case kPlaceStretch:
+            Stretch(under, under.bounds(), surface, surface.bounds());
+            break;
+        default:
+            break;
+    }
+    // Per pixel with alpha a: 255 takes the picture, 0 keeps the surface,
+    // otherwise ((255 − a) × surface + a × picture + 255) >> 8 per channel.
+    Picture out;
+    out.pixels.Resize(w, h);
+    for (int32_t yy = 0; yy < h; ++yy) {
+        const uint8_t* a = image.tgaAlpha.data() + static_cast<size_t>(yy) * w;
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(pic.pixels.row(yy));
+        const uint8_t* s = reinterpret_cast<const uint8_t*>(under.row(yy));
+        uint8_t* d = reinterpret_cast<uint8_t*>(out.pixels.row(yy));
+        for (int32_t xx = 0; xx < w; ++xx, p += 4, s += 4, d += 4) {
+            const uint32_t al = a[xx];
+            if (al == 255) {
+                std::copy(p, p + 3, d);
+            } else if (al == 0) {
+                std::copy(s, s + 3, d);
+            } else {
+                for (int c = 0; c < 3; ++c)
+                    d[c] = static_cast<uint8_t>(((255 - al) * s[c] + al * p[c] + 255) >> 8);
+            }
+            d[3] = 0xFF;
+        }
+    }
+    return out;
+}
+
+void Composer::Place(Slot& slot, Surface& surface, const LoadedImage& image, int32_t mode,
+                     int32_t x, int32_t y, uint64_t cacheKey) {
+    if (!image.ok() || image.picture.pixels.empty() || surface.empty())
+        return;
+    // Codec pictures scale smoothly and never take the pending position of
+    // a TGA pre-blend; TGA and PCX bitmaps use the halftone (box) stretch.
+    const bool bitmap = image.route != ImageRoute::Codec;
+    const StretchFilter filter = bitmap ? StretchFilter::Box : StretchFilter::Smooth;
+    Picture blended;
+    const Picture* pic = &image.picture;
+    if (!image.tgaAlpha.empty()) {
+        blended = BlendTgaAlpha(surface, image, mode, x, y);
+        pic = &blended;
+        cacheKey = 0;  // the blend depends on the surface
+    }
+    const double W = surface.width(), H = surface.height();
+    const int32_t w = pic->width(), h = pic->height();
+    switch (mode) {
+        case kPlaceCentred:
+            DrawScaled(slot, surface, *pic, RoundedRect(CentredPlacement(W, H, w, h)), filter,
+                       cacheKey);
+            break;
+        case kPlaceFit:
+            DrawScaled(slot, surface, *pic, RoundedRect(FitPlacement(W, H, w, h)), filter,
+                       cacheKey);
+            break;
+        case kPlaceRandom: {
+            Rect r{x, y, w, h};
+            if (x == 0 && y == 0) {
+                if (bitmap && storedRandomPosition) {
+                    r = {storedRandomPosition->x, storedRandomPosition->y, w, h};
+                    storedRandomPosition.reset();
+                } else {
+                    r = RandomSpot(surface, w, h);
+                }
+            }
+            DrawScaled(slot, surface, *pic, r, filter, cacheKey);
+            break;
+        }
+        case kPlaceTiled:
+            DrawScaled(slot, surface, *pic, {0, 0, w, h}, filter, cacheKey);
+            Tile(surface, w, h);
+            break;
+        case kPlaceStretch:
+            DrawScaled(slot, surface, *pic, surface.bounds(), filter, cacheKey);
+            break;
+        default:
+            break;
+    }
+}
+
+void Composer::DrawVideoBackground(Surface& surface, const Project& project) {
+    if (surface.empty())
+        return;
+    if (project.BackGroundSet == "3") {
+        // Drawn over what the surface holds; nothing is cleared first.
+        const std::string& path = project.BackGroundPicture;
+        if (CodePointCount(path) > 7 && FileExists(path))
+            DrawFile(background_, surface, path, project.BackgroundDrawScale, 0, 0);
+        return;
+    }
+    if (project.BackGroundSet == "2") {
+        const GradientKey key{project.BeginColor, project.EndColor, project.BackgroundGradientMode,
+                              surface.width(), surface.height()};
+        if (gradientKey_ && *gradientKey_ == key) {
+            Copy(surface, 0, 0, gradientPixels_, gradientPixels_.bounds());
+            return;
+        }
+        FillGradient(surface, project.BackgroundGradientMode, ToArgb(project.BeginColor, 255),
+                     ToArgb(project.EndColor, 255));
+        if (project.BackgroundGradientMode >= 0 && project.BackgroundGradientMode <= 3) {
+            gradientPixels_ = surface;
+            gradientKey_ = key;
+        }
+        return;
+    }
+    // Solid: the back colour and a one-colour gradient both give a flat fill.
+    Fill(surface, surface.bounds(), ToArgb(project.SolidColor, 255));
+}
+
+TextDrawRequest Composer::CaptionRequest(const Project& project, const PhotoEntry& photo,
+                                         const FrameScale& scale) {
+    const TextStyle& st = project.style(kCaptionSlot);
+    TextDrawRequest r;
+    r.text = photo.Caption;
+    r.alignment = st.fFontAlign;
+    r.fontName = st.fFontName;
+    r.emSize = nearest(st.fFontSize * scale.uniform);
+    r.fontStyle = st.fFontStyle;
+    r.x = photo.CapPos.X * scale.sx;
+    r.y = photo.CapPos.Y * scale.sy;
+    r.width = photo.CapPos.W * scale.sx;
+    r.height = photo.CapPos.H * scale.sy;
+    r.borderWidth = nearest(st.fBorderWidth * scale.uniform);
+    r.fillPattern = st.fFontPattern;
+    r.borderSuppressed = false;
+    r.firstColour = ToArgb(st.FontStartColor, 255);
+    r.secondColour = ToArgb(st.FontEndColor, 255);
+    r.borderColour = ToArgb(st.BorderColor, 170);
+    r.antiAlias = true;
+    r.clear = false;
+    return r;
+}
+
+void Composer::ComposePhotoSlide(const Project& project, int32_t photoNumber, Surface& surface,
+                                 const FrameScale& scale) {
+    DrawVideoBackground(surface, project);
+    if (photoNumber < 1 || photoNumber > project.NowI())
+        return;
+    const PhotoEntry& photo = project.photos[static_cast<size_t>(photoNumber - 1)];
+    if (!photo.ImgName.empty() && FileExists(photo.ImgName))
+        DrawFile(photo_, surface, photo.ImgName, project.ImgDrawScale, photo.ImgPosX,
+                 photo.ImgPosY);
+    // The caption goes through the styled text renderer; while none is
+    // installed the slide carries no caption.
+    if (!photo.Caption.empty() && project.EnableCaption && text_)
+        text_->DrawText(surface, CaptionRequest(project, photo, scale));
+}
+
+}  // namespace velmora::render

@@ -1,0 +1,42 @@
+// The image codec backend: decoding of BMP, GIF, PNG and TIF pictures and
+// PNG encoding, done by the platform's image library behind this interface
+// (the Qt Gui implementation is in render/qt/). JPEG is decoded and encoded
+// by the engine itself (render/Jpeg.h); TGA and PCX by render/TgaPcx.h.
+//
+// One backend serves the process. The program and the command line install
+// it at start-up (render/qt/QtImageCodec.h: InstallQtImageCodec()); without
+// one, pictures of those formats decode as unsupported and draw nothing.
+// Backends are used from one thread at a time.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "render/Surface.h"
+#include "render/TgaPcx.h"
+
+namespace velmora::render {
+
+class ImageCodec {
+  public:
+    virtual ~ImageCodec() = default;
+
+    // Decodes an encoded picture (its format recognised from its content).
+    // Opaque pictures come out with X = 0xFF; pictures with transparency set
+    // out.hasAlpha and carry premultiplied alpha in X. Pictures larger than
+    // kMaxDecodedBytes are refused with TooLarge. A message (Chinese) says
+    // why when the result is not Ok.
+    virtual DecodeStatus Decode(std::span<const uint8_t> bytes, Picture& out,
+                                std::string& message) = 0;
+
+    // Writes the picture as a PNG file (with alpha when it has any). False
+    // when the file cannot be written.
+    virtual bool EncodePng(const Picture& picture, const std::string& path) = 0;
+};
+
+// Installs the process's backend (nullptr removes it). Not owned.
+void SetImageCodec(ImageCodec* codec);
+ImageCodec* CurrentImageCodec();
+
+}  // namespace velmora::render
