@@ -418,9 +418,9 @@ BuildResult Builder::Run() {
     }
     // 3. The support library must be the one shipped.
     std::string library = folder_ + kLibraryName;
-    std::string expected =
-        opt_.expectedLibraryCrc.empty() ? ShippedLibraryCrc() : opt_.expectedLibraryCrc;
-    if (FileCrc32Hex(library) != expected) {
+    // An empty expectation (no library was built) never matches.
+    const std::string& expected = opt_.expectedLibraryCrc;
+    if (expected.empty() || FileCrc32Hex(library) != expected) {
         result.message = library + " 丢失或损坏，请重新安装程序";
         host_.ShowMessage(MessageIcon::Plain, result.message);
         return result;
@@ -571,14 +571,6 @@ bool PhotoNeedsConversion(const std::string& path, ImageConverter& converter) {
     if (e == ".BMP" || e == ".PCX")
         return true;
     return e == ".TGA" && converter.ProbeBitDepth(path) != 32;
-}
-
-std::string ShippedLibraryCrc() {
-#ifdef VELMORA_SHIPPED_LIBRARY_CRC
-    return VELMORA_SHIPPED_LIBRARY_CRC;
-#else
-    return "23D1C115";
-#endif
 }
 
 std::string MegabytesCut(uint64_t length) {

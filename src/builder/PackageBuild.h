@@ -66,7 +66,8 @@ struct BuildOptions {
     // Screen size the text placements refer to.
     int32_t screenWidth = 1024;
     int32_t screenHeight = 768;
-    // The CRC-32 (FileCrc32Hex form) d3dx9_42.dll must have.
+    // The CRC-32 (FileCrc32Hex form) d3dx9_42.dll must have: the one of the
+    // library built with this program (builder/ShippedLibrary.h).
     std::string expectedLibraryCrc;
     // The custom icon flag; the icon file is Temp/icofinal.ico.
     bool customIcon = false;
@@ -93,9 +94,6 @@ struct BuildResult {
     int errorCode = 0;    // failure number
     std::string message;  // the text reported to the user (empty when silent)
 };
-
-// The expected CRC of the support library shipped with this build.
-std::string ShippedLibraryCrc();
 
 // The report text of the finish dialog.
 std::string FinishReport(const std::string& name, int photos, int songs, uint64_t length,

@@ -1,0 +1,11 @@
+#include "builder/ShippedLibrary.h"
+
+#include "player/SupportLibrary.h"
+
+namespace velmora {
+
+std::string ShippedLibraryCrc() {
+    return kSupportLibraryCrc32Hex;
+}
+
+}  // namespace velmora
