@@ -68,7 +68,8 @@ class Builder {
             SongTimer& s)
         : project_(p), opt_(o), host_(h), progress_(pr), converter_(c), songs_(s) {
         folder_ = WithTrailingSlash(o.programFolder);
-        temp_ = folder_ + "Temp/";
+        data_ = o.dataFolder.empty() ? folder_ : WithTrailingSlash(o.dataFolder);
+        temp_ = data_ + "Temp/";
     }
 
     BuildResult Run();
@@ -96,7 +97,7 @@ class Builder {
     Progress& progress_;
     ImageConverter& converter_;
     SongTimer& songs_;
-    std::string folder_, temp_;
+    std::string folder_, data_, temp_;
     SettingsStore store_;
 };
 
@@ -427,9 +428,9 @@ BuildResult Builder::Run() {
     }
     // 4. Folders and the target.
     std::error_code ec;
-    fs::create_directories(folder_ + "Output/", ec);
+    fs::create_directories(data_ + "Output/", ec);
     fs::create_directories(temp_, ec);
-    auto chosen = host_.AskTargetPath(folder_ + "Output/", p.TxtSetting[0]);
+    auto chosen = host_.AskTargetPath(data_ + "Output/", p.TxtSetting[0]);
     if (!chosen || chosen->empty())
         return result;
     std::string target = chosen->substr(0, chosen->find('\0'));

@@ -10,7 +10,8 @@
 // Files used, relative to the program folder: Mirb.bfq (the stub, shipped
 // with its head scrambled), d3dx9_42.dll (checked by CRC, embedded as
 // "d3DFile"), gmi.src (restores missing button images), Mask/ (button images
-// and rainbow.jpg), Temp/ (working copy of the stub, converted pictures),
+// and rainbow.jpg); relative to the data folder (the program folder when it
+// can be written): Temp/ (working copy of the stub, converted pictures),
 // Output/ (default folder of the save dialog).
 //
 // Failure: any failure after the target is chosen closes what is open,
@@ -61,8 +62,11 @@ class BuildHost {
 };
 
 struct BuildOptions {
-    // The program folder with a trailing '/'.
+    // The program folder (shipped files, Mask/) with a trailing '/'.
     std::string programFolder;
+    // The folder of the writable parts (Temp/, Output/); empty: the program
+    // folder.
+    std::string dataFolder;
     // Screen size the text placements refer to.
     int32_t screenWidth = 1024;
     int32_t screenHeight = 768;

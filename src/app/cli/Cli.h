@@ -3,9 +3,14 @@
 // this folder and is listed once in Commands.cpp.
 #pragma once
 
+#include <iosfwd>
 #include <span>
 #include <string>
 #include <vector>
+
+namespace velmora {
+class PropertyBag;
+}
 
 namespace velmora::cli {
 
@@ -32,6 +37,9 @@ void Error(const std::string& message);
 // Usage error for a group: prints its usage and returns 2.
 int UsageError(const char* group);
 
+// Prints a store's values in the line format of `settings dump`.
+void PrintSettings(const PropertyBag& bag, std::ostream& out);
+
 // Group entry points (one per file).
 int RunSettingsCommand(Args args);
 int RunPackCommand(Args args);
@@ -41,5 +49,7 @@ int RunDurationCommand(Args args);
 int RunTimingCommand(Args args);
 int RunImageCommand(Args args);
 int RunComposeCommand(Args args);
+int RunBuildCommand(Args args);
+int RunPackageCommand(Args args);
 
 }  // namespace velmora::cli

@@ -19,6 +19,9 @@ const Command kCommands[] = {
     {"timing", "timing PROJECT.aps", RunTimingCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
     {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
+    {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
+     RunBuildCommand},
+    {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},
 };
 
 void PrintHelp() {

@@ -151,16 +151,22 @@ std::optional<Value> ParseValue(ValueType type, const std::string& text) {
     return std::nullopt;
 }
 
+}  // namespace
+
+void PrintSettings(const PropertyBag& bag, std::ostream& out) {
+    for (const auto& [name, v] : bag.entries())
+        out << Escape(name) << '\t' << ValueTypeName(v.type()) << '\t' << FormatValue(v) << '\n';
+}
+
+namespace {
+
 int Dump(const std::string& path) {
     SettingsStore store;
     if (!store.LoadSettingsFile(path)) {
         Error("无法读取设置文件：" + path + "（文件不存在，或不是有效的设置文件）");
         return 1;
     }
-    for (const auto& [name, v] : store.bag().entries()) {
-        std::cout << Escape(name) << '\t' << ValueTypeName(v.type()) << '\t' << FormatValue(v)
-                  << '\n';
-    }
+    PrintSettings(store.bag(), std::cout);
     std::cout.flush();
     return std::cout ? 0 : 1;
 }
