@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QImage>
 #include <chrono>
+#include <cstdio>
 #include <random>
 
 #include "PlayerTestSupport.h"
@@ -182,6 +183,45 @@ TEST(WinePlayer, ShowsEveryPhotoForItsDurationAndEndsAfterTheLast) {
     EXPECT_EQ(run.status, 0) << run.out;
     // Two photos of 1.5 s each were on screen before the show ended.
     EXPECT_GE(seconds, 3.0);
+}
+
+TEST(WineSupportLibrary, ReadsPicturesCreatesTexturesAndDrawsSprites) {
+    TempDir dir;
+    QImage png(40, 20, QImage::Format_ARGB32);
+    png.fill(QColor(255, 0, 0));
+    ASSERT_TRUE(png.save(QString::fromStdString(dir / "red.png"), "PNG"));
+    SavePicture(dir, "blue.jpg", 30, 10, QColor(0, 0, 255), "JPG");
+    WineRun run = RunUnderWine(D3DX_CHECK_EXE,
+                               {WinePath(ShippedLibraryPath()), WinePath(dir / "red.png"),
+                                WinePath(dir / "blue.jpg"), WinePath(dir / "out.txt")},
+                               /*x11=*/true);
+    ASSERT_EQ(run.status, 0) << run.out;
+    std::string out = ReadText(dir / "out.txt");
+    // Sizes, formats (A8R8G8B8 21, R8G8B8 20) and file formats (PNG 3, JPG 1).
+    EXPECT_NE(out.find("info png 40 20 21 3\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("info jpg 30 10 20 1\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("baddata FAILED\n"), std::string::npos) << out;
+    ASSERT_NE(out.find("device OK"), std::string::npos) << out;
+    // Texture sizes: actual with D3DX_DEFAULT_NONPOW2, powers of two with
+    // D3DX_DEFAULT.
+    EXPECT_NE(out.find("texture exact 40 20\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("texture pow2 64 32\n"), std::string::npos) << out;
+    // The sprite at (8, 8) at half alpha over black, outside it black; the
+    // left half drawn twice as wide at (0, 40) at full alpha.
+    auto pixel = [&](int x, int y) {
+        std::string key = "pixel " + std::to_string(x) + " " + std::to_string(y) + " ";
+        size_t at = out.find(key);
+        if (at == std::string::npos)
+            return QColor();
+        int r = 0, g = 0, b = 0;
+        std::sscanf(out.c_str() + at + key.size(), "%d %d %d", &r, &g, &b);
+        return QColor(r, g, b);
+    };
+    EXPECT_TRUE(Near(pixel(10, 10), QColor(128, 0, 0), 8)) << out;
+    EXPECT_TRUE(Near(pixel(4, 4), QColor(0, 0, 0), 8)) << out;
+    EXPECT_TRUE(Near(pixel(2, 45), QColor(255, 0, 0), 8)) << out;
+    EXPECT_TRUE(Near(pixel(30, 45), QColor(255, 0, 0), 8)) << out;
+    EXPECT_TRUE(Near(pixel(50, 45), QColor(0, 0, 0), 8)) << out;
 }
 
 }  // namespace
