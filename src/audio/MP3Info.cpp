@@ -387,7 +387,13 @@ bool MP3Info::ReadMP3Info(ByteSource& source) {
     if (headerBytes >= 0)
         bytes = headerBytes;
     mpegBytes_ = bytes;
-    frames_ = nearest64(static_cast<double>(mpegBytes_) / firstFrameLength_);
+    // Without a frame count in a header, the count follows from the bytes
+    // and the mean frame length at this bit rate. (The first frame's own
+    // length would not do: padding slots make frames at 44.1 kHz one byte
+    // longer at irregular steps, so an unpadded first frame would add 0.23 %
+    // to a 128 kbit/s song, 0.4 s over three minutes.)
+    double meanLength = header_.SamplesPerFrame() / 8.0 * header_.BitRate() / sampleRate_;
+    frames_ = nearest64(static_cast<double>(mpegBytes_) / meanLength);
     if (headerFrames >= 0)
         frames_ = headerFrames;
     durationMs_ = static_cast<double>(frames_) * header_.SamplesPerFrame() / sampleRate_ * 1000.0;

@@ -5,7 +5,9 @@
 // the stream is variable-bit-rate (Xing or VBRI header). An "Info" header
 // (the Xing layout written on constant-bit-rate files) gives the counts but
 // does not make the file VBR. ID3v2 tags before the audio are skipped, an
-// ID3v1 tag at the end is not counted as audio.
+// ID3v1 tag at the end is not counted as audio. Without a frame count in a
+// VBR header, the frame count is the audio bytes over the mean frame length
+// of the first frame's bit rate.
 //
 // The first-frame search is bounded: it gives up after 10240 bytes past the
 // start of the file (or past the last skipped ID3v2 tag) without two
