@@ -25,10 +25,10 @@ constexpr uint32_t kMaxSections = 96;
 constexpr uint64_t kMaxWriteImage = 256ull << 20;
 constexpr uint32_t kRsrcCharacteristics = 0x40000040;  // initialized data, readable
 
-uint32_t AlignUp(uint64_t v, uint32_t a) {
+uint64_t AlignUp(uint64_t v, uint32_t a) {
     if (a == 0)
-        return static_cast<uint32_t>(v);
-    return static_cast<uint32_t>((v + a - 1) / a * a);
+        return v;
+    return (v + a - 1) / a * a;
 }
 
 void SetU16(std::vector<uint8_t>& b, size_t at, uint16_t v) {
@@ -275,6 +275,8 @@ PeError PeImage::Parse(ByteSource& src) {
         s.pointerToRawData = tr.U32();
         tr.Skip(12);
         s.characteristics = tr.U32();
+        if (uint64_t{s.virtualAddress} + std::max(s.virtualSize, s.sizeOfRawData) > UINT32_MAX)
+            return PeError::BadSections;
         if (s.sizeOfRawData > 0) {
             uint64_t end = uint64_t{s.pointerToRawData} + s.sizeOfRawData;
             if (end > fileSize_)
@@ -532,11 +534,11 @@ std::vector<uint8_t> BuildResourceSection(const std::vector<const ResourceEntry*
         for (const auto& n : t.names)
             addString(n.id);
     }
-    off = AlignUp(off, 8);
+    off = static_cast<uint32_t>(AlignUp(off, 8));
     std::vector<uint32_t> blobOff(sorted.size());
     for (size_t i = 0; i < sorted.size(); ++i) {
         blobOff[i] = off;
-        off = AlignUp(uint64_t{off} + blobs[i].size(), 8);
+        off = static_cast<uint32_t>(AlignUp(uint64_t{off} + blobs[i].size(), 8));
     }
     std::vector<uint8_t> out(off, 0);
 
@@ -681,11 +683,11 @@ std::optional<std::vector<uint8_t>> PeImage::Write(std::span<const uint8_t> orig
         if (vend > 0x7FFF0000u)
             return fail(PeError::TooLarge);
         sectionRva = static_cast<uint32_t>(vend);
-        sectionFileOff = AlignUp(imageEnd_, fileAlignment_);
+        sectionFileOff = static_cast<uint32_t>(AlignUp(imageEnd_, fileAlignment_));
     }
     std::vector<uint8_t> rsrc = BuildResourceSection(sorted, blobs, sectionRva);
     uint32_t virtualSize = static_cast<uint32_t>(rsrc.size());
-    uint32_t rawSize = AlignUp(rsrc.size(), fileAlignment_);
+    uint32_t rawSize = static_cast<uint32_t>(AlignUp(rsrc.size(), fileAlignment_));
     if (uint64_t{sectionFileOff} + rawSize > kMaxWriteImage)
         return fail(PeError::TooLarge);
 
@@ -718,6 +720,8 @@ std::optional<std::vector<uint8_t>> PeImage::Write(std::span<const uint8_t> orig
             AlignUp(uint64_t{s.virtualAddress} + std::max(s.virtualSize, s.sizeOfRawData),
                     sectionAlignment_));
     }
+    if (imageSize > 0x7FFF0000u)
+        return fail(PeError::TooLarge);
     SetU32(out, oh + kSizeOfImageOffset, static_cast<uint32_t>(imageSize));
     size_t dd = oh + kDataDirectoriesOffset;
     SetU32(out, dd + 8 * kResourceDirectoryIndex, sectionRva);
