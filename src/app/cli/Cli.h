@@ -49,6 +49,7 @@ int RunDurationCommand(Args args);
 int RunTimingCommand(Args args);
 int RunImageCommand(Args args);
 int RunComposeCommand(Args args);
+int RunProjectCommand(Args args);
 int RunBuildCommand(Args args);
 int RunPackageCommand(Args args);
 

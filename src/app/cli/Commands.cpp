@@ -17,6 +17,11 @@ const Command kCommands[] = {
     {"mp3info", "mp3info FILE...", RunMp3InfoCommand},
     {"duration", "duration FILE...", RunDurationCommand},
     {"timing", "timing PROJECT.aps", RunTimingCommand},
+    {"project",
+     "project new OUT.aps [--photos PATH...] [--songs PATH...] [--lyrics PATH...]\n"
+     "project show FILE.aps\nproject check FILE.aps   (exit 3: files missing)\n"
+     "project save IN.aps OUT.aps",
+     RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
     {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
