@@ -9,11 +9,12 @@ namespace velmora::render {
 
 namespace {
 
-// 5-bit channel to 8 bits: round(v × 255 / 31).
+// 5-bit channel to 8 bits by bit replication (v << 3 | v >> 2), as a 5-5-5
+// bitmap is drawn on a 32-bit surface: 0 stays 0, 31 becomes 255.
 constexpr std::array<uint8_t, 32> kFive = [] {
     std::array<uint8_t, 32> t{};
     for (int v = 0; v < 32; ++v)
-        t[v] = static_cast<uint8_t>((v * 255 * 2 + 31) / 62);
+        t[v] = static_cast<uint8_t>(v << 3 | v >> 2);
     return t;
 }();
 

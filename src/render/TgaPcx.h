@@ -7,6 +7,7 @@
 //   TGA types 1, 9 (colour-mapped, 8-bit pixels; map entries of 15, 16, 24 or
 //   32 bits, or none: a grey ramp), 2, 10 (true colour, 16, 24, 32 bits; a
 //   16-bit pixel is a 5-5-5 word, the top bit ignored), 3, 11 (grey, 8 bits).
+//   5-bit channels widen to 8 bits by bit replication (v << 3 | v >> 2).
 //   15-bit true colour decodes to nothing. Types 9, 10, 11 are run-length
 //   coded. The origin bits of the image descriptor are honoured.
 //   PCX 1 bit × 1 plane (black, white), 4 bits × 1 plane (header palette),
