@@ -6,8 +6,10 @@
 #include <gdiplus.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "app/base/ByteReader.h"
 
@@ -207,13 +209,27 @@ namespace {
 constexpr UINT_PTR kSlideTimer = 1;
 constexpr wchar_t kWindowClass[] = L"VelmoraSlideshow";
 
+// Posted after a slide is on screen: compose the next one while the current
+// one stays, so that the cut comes on time.
+constexpr UINT kPrepareNext = WM_APP + 1;
+
 struct ShowState {
     SlideComposer* composer = nullptr;
     bool loop = false;
     size_t current = 0;
     Frame frame;
+    Frame next;
+    size_t nextIndex = SIZE_MAX;  // the slide held in next, SIZE_MAX when none
     BITMAPINFO info{};
 };
+
+// The slide after i, SIZE_MAX when the show ends after i.
+size_t Following(const ShowState& st, size_t i) {
+    size_t n = st.composer->slides().size();
+    if (i + 1 < n)
+        return i + 1;
+    return st.loop ? 0 : SIZE_MAX;
+}
 
 UINT MillisecondsOf(double seconds) {
     double ms = seconds * 1000.0;
@@ -226,9 +242,16 @@ UINT MillisecondsOf(double seconds) {
 
 void Show(HWND hwnd, ShowState& st, size_t i) {
     st.current = i;
-    st.composer->Compose(i, st.frame);
+    if (st.nextIndex == i) {
+        std::swap(st.frame, st.next);
+        st.nextIndex = SIZE_MAX;
+    } else {
+        st.composer->Compose(i, st.frame);
+    }
     InvalidateRect(hwnd, nullptr, FALSE);
+    UpdateWindow(hwnd);
     SetTimer(hwnd, kSlideTimer, MillisecondsOf(st.composer->slides()[i].seconds), nullptr);
+    PostMessageW(hwnd, kPrepareNext, 0, 0);
 }
 
 LRESULT CALLBACK ShowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -242,15 +265,21 @@ LRESULT CALLBACK ShowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (st && wp == kSlideTimer) {
                 KillTimer(hwnd, kSlideTimer);
-                size_t next = st->current + 1;
-                if (next >= st->composer->slides().size()) {
-                    if (!st->loop) {
-                        DestroyWindow(hwnd);
-                        return 0;
-                    }
-                    next = 0;
+                size_t next = Following(*st, st->current);
+                if (next == SIZE_MAX) {
+                    DestroyWindow(hwnd);
+                    return 0;
                 }
                 Show(hwnd, *st, next);
+            }
+            return 0;
+        case kPrepareNext:
+            if (st) {
+                size_t next = Following(*st, st->current);
+                if (next != SIZE_MAX && next != st->current && st->nextIndex != next) {
+                    st->composer->Compose(next, st->next);
+                    st->nextIndex = next;
+                }
             }
             return 0;
         case WM_ERASEBKGND:
@@ -318,8 +347,8 @@ int RunSlideshow(HINSTANCE instance, PlayerPackage& pkg, bool loop) {
     if (!RegisterClassExW(&wc))
         return 1;
 
-    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST, kWindowClass, L"", WS_POPUP | WS_VISIBLE, 0, 0, W, H,
-                                nullptr, nullptr, instance, &st);
+    HWND hwnd = CreateWindowExW(WS_EX_TOPMOST, kWindowClass, L"Velmora图片幻灯",
+                                WS_POPUP | WS_VISIBLE, 0, 0, W, H, nullptr, nullptr, instance, &st);
     if (!hwnd)
         return 1;
     if (!showCursor)

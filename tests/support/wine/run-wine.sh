@@ -7,9 +7,11 @@
 #
 #   run-wine.sh PREFIX SHIM.so [--x11] PROGRAM.exe [ARGS...]
 #
-# --x11 runs the program on a fresh virtual X server (xvfb-run). The exit code
-# is the program's; 124 when it ran longer than VELMORA_WINE_TIMEOUT seconds
-# (default 300).
+# --x11 runs the program on a fresh virtual X server (xvfb-run); the shell
+# commands in VELMORA_WINE_X11_INPUT, when set, run on that display once the
+# program has been started (to press keys or click with xdotool). The exit
+# code is the program's; 124 when it ran longer than VELMORA_WINE_TIMEOUT
+# seconds (default 300).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -lt 3 ]; then
@@ -51,6 +53,10 @@ mkdir -p "$(dirname "$prefix")"
 
 limit=${VELMORA_WINE_TIMEOUT:-300}
 if [ "$x11" = 1 ]; then
+  if [ -n "${VELMORA_WINE_X11_INPUT:-}" ]; then
+    exec timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" \
+      sh -c 'wine "$@" & pid=$!; sh -c "$VELMORA_WINE_X11_INPUT"; wait $pid' sh "$@"
+  fi
   exec timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" wine "$@"
 fi
 exec timeout "$limit" wine "$@"
