@@ -66,13 +66,18 @@ void Composer::DrawFile(Slot& slot, Surface& surface, const std::string& path, i
     const auto mtime = std::filesystem::last_write_time(path, ec);
     if (ec)
         return;
-    int32_t minW = 0, minH = 0;
-    if (route == ImageRoute::Codec)
-        DecodeTarget(mode, surface, ProbeImageFile(path, true), minW, minH);
-    // The cache key names the file's state and the decode size asked for.
-    FileKey key{path, static_cast<uint64_t>(size),
-                static_cast<int64_t>(mtime.time_since_epoch().count()), minW, minH};
+    // The cache key names the file's state and what the decode size
+    // depends on (the mode and the surface's size).
+    FileKey key{path,
+                static_cast<uint64_t>(size),
+                static_cast<int64_t>(mtime.time_since_epoch().count()),
+                mode,
+                surface.width(),
+                surface.height()};
     if (!(slot.key == key) || slot.id == 0) {
+        int32_t minW = 0, minH = 0;
+        if (route == ImageRoute::Codec)
+            DecodeTarget(mode, surface, ProbeImageFile(path, true), minW, minH);
         slot.image = LoadImageFile(path, minW, minH);
         slot.key = key;
         slot.id = nextId_++;

@@ -86,7 +86,7 @@ class Composer {
         std::string path;
         uint64_t size = 0;
         int64_t mtime = 0;
-        int32_t minW = 0, minH = 0;
+        int32_t mode = 0, surfaceW = 0, surfaceH = 0;
         bool operator==(const FileKey&) const = default;
     };
     // One picture's caches: its decode and its last scaled placement.
