@@ -47,15 +47,16 @@ inline constexpr std::string_view kDirect3DMarkNote = "#：需要DirectX9c和显
 inline constexpr std::array<std::string_view, 5> kPlacementModes = {
     "正常居中", "原始大小位置随机", "原始大小平铺", "全屏保持宽高比例", "全屏拉伸"};
 
-inline constexpr std::array<std::string_view, 4> kGradientDirections = {"水平", "垂直", "左上到右下",
-                                                                        "右上到左下"};
+inline constexpr std::array<std::string_view, 4> kGradientDirections = {"水平", "垂直",
+                                                                        "左上到右下", "右上到左下"};
 
 // Background picture placement: list index k is stored as 2k+2.
 inline constexpr std::array<std::string_view, 2> kBackgroundPicturePlacements = {"原始大小平铺",
                                                                                  "全屏拉伸"};
 
 inline constexpr std::array<std::string_view, 4> kLyricStyles = {
-    "一行静态字", "两行静态字", "一行动态字 (并不完全对应，仅模拟)", "两行动态字 (并不完全对应，仅模拟)"};
+    "一行静态字", "两行静态字", "一行动态字 (并不完全对应，仅模拟)",
+    "两行动态字 (并不完全对应，仅模拟)"};
 
 inline constexpr std::array<std::string_view, 3> kTitleStyles = {"无", "淡入淡出", "从左到右"};
 
