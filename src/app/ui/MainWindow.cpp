@@ -41,7 +41,10 @@
 #include "app/base/FileUtil.h"
 #include "app/base/Rounding.h"
 #include "app/base/TextCodec.h"
+#include "editor/ui/ThumbnailCache.h"
+#include "editor/ui/ThumbnailLoader.h"
 #include "project/Catalogues.h"
+#include "render/qt/QtImageCodec.h"
 
 namespace velmora {
 
@@ -107,6 +110,27 @@ MainWindow::MainWindow(const AppPaths& paths, QWidget* parent)
             return QString();
         return dlg.selectedFiles().first();
     };
+    chooseOpenPaths_ = [this](const QString& title, const QString& filter, const QString& folder) {
+        QFileDialog dlg(this, title, folder, filter);
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        dlg.setFileMode(QFileDialog::ExistingFiles);
+        if (dlg.exec() != QDialog::Accepted)
+            return QStringList();
+        return dlg.selectedFiles();
+    };
+    chooseOpenProject_ = [this](const QString& title) {
+        QFileDialog dlg(this, title, Q(paths_.ProjectFolder()), "图片幻灯配置文件(*.aps)");
+        dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+        dlg.setFileMode(QFileDialog::ExistingFile);
+        dlg.setDefaultSuffix("aps");
+        if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+            return QString();
+        return dlg.selectedFiles().first();
+    };
+    chooseFolder_ = [this](const QString& prompt, const QString& start) {
+        return QFileDialog::getExistingDirectory(
+            this, prompt, start, QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    };
 }
 
 MainWindow::~MainWindow() = default;
@@ -140,6 +164,11 @@ void MainWindow::Load() {
 
     lastHighlight_ = palette().color(QPalette::Highlight);
     ReadResourcePack();
+    // Thumbnails: decoded on worker threads, kept per photo number.
+    render::InstallQtImageCodec();
+    thumbs_ = std::make_unique<ThumbnailCache>(Q(paths_.Temp()));
+    thumbLoader_ = new ThumbnailLoader(this);
+    connect(thumbLoader_, &ThumbnailLoader::ready, this, &MainWindow::OnThumbnailReady);
     BuildUi();
     BuildMenus();
 
@@ -255,7 +284,11 @@ void MainWindow::BuildUi() {
     // of the editor.
     btnBuild_->setEnabled(false);
     btnPreview_->setEnabled(false);
-    btnOpen_->setEnabled(false);
+    SetTip(btnOpen_, "打开图片幻灯配置文件");
+    connect(btnOpen_, &QPushButton::clicked, this, [this] {
+        if (CanRun())
+            OpenProject();
+    });
     connect(btnSave_, &QPushButton::clicked, this, [this] {
         if (CanRun())
             SaveCommand();
@@ -266,6 +299,7 @@ void MainWindow::BuildUi() {
     outer->addLayout(commandRow);
 
     setCentralWidget(central);
+    WireListPages();
     ShowPage(1);
     RefreshControls();
 }
@@ -305,7 +339,10 @@ QPushButton* MainWindow::ColourSwatch(Colour Project::*field) {
 
 QWidget* MainWindow::BuildPhotoPage() {
     auto* w = new QWidget;
-    auto* l = new QHBoxLayout(w);
+    auto* outer = new QVBoxLayout(w);
+    auto* l = new QHBoxLayout;
+    outer->addLayout(l, 1);
+    BuildStrip(w, outer);
     photoList_ = new QListWidget(w);
     photoList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     l->addWidget(photoList_, 1);
@@ -340,8 +377,9 @@ QWidget* MainWindow::BuildMusicPage() {
     btnSongUp_ = new QPushButton("上移");
     btnSongDown_ = new QPushButton("下移");
     btnSongRemove_ = new QPushButton("删除");
+    btnSongClear_ = new QPushButton("清空");
     SetTip(btnAddSongs_, "添加背景音乐（MP3、WMA、WAV、MID）");
-    for (auto* b : {btnAddSongs_, btnSongUp_, btnSongDown_, btnSongRemove_}) {
+    for (auto* b : {btnAddSongs_, btnSongUp_, btnSongDown_, btnSongRemove_, btnSongClear_}) {
         b->setEnabled(false);
         col->addWidget(b);
     }
@@ -683,8 +721,7 @@ void MainWindow::BuildMenus() {
         return a;
     };
     add(file, "新建图片幻灯(&N)", [this] { NewProject(); });
-    add(
-        file, "打开配置文件(&O)", [] {}, false);
+    mnuOpen_ = add(file, "打开配置文件(&O)", [this] { OpenProject(); });
     add(file, "保存配置文件为...(&S)", [this] {
         std::error_code ec;
         std::filesystem::create_directories(paths_.ProjectFolder(), ec);
@@ -943,11 +980,9 @@ void MainWindow::NewProject() {
         WriteProjectSettings(project_, store_, false);
         store_.SaveSettingsFile(project_.ProjectName);
     }
-    ResetToEmptyProject(project_);
-    std::error_code ec;
-    std::filesystem::remove(paths_.Temp() + "icofinal.ico", ec);
-    currentPhoto_ = 0;
-    RefreshLists();
+    ClearPhotoList(true);
+    ClearSongList(true);
+    project_.ProjectName.clear();
 }
 
 void MainWindow::ShowAbout() {
@@ -1077,6 +1112,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     if (timer_)
         timer_->stop();
+    if (thumbLoader_)
+        thumbLoader_->Cancel();
     rainbow_.clear();
     EmptyFolder(paths_.Temp());
     store_.Clear();

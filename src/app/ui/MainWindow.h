@@ -20,6 +20,8 @@
 #include "project/Project.h"
 #include "project/SettingsStore.h"
 
+class QImage;
+
 class QAction;
 class QButtonGroup;
 class QCheckBox;
@@ -33,8 +35,13 @@ class QRadioButton;
 class QStackedWidget;
 class QTimer;
 class QGroupBox;
+class QScrollBar;
+class QBoxLayout;
 
 namespace velmora {
+
+class ThumbnailCache;
+class ThumbnailLoader;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -66,6 +73,18 @@ class MainWindow : public QMainWindow {
     // or an empty string when cancelled.
     using SavePathFn = std::function<QString(const QString& title, const QString& suggested)>;
     void setSavePathChooser(SavePathFn f) { chooseSavePath_ = std::move(f); }
+
+    // The multi-selection open dialog of the photo and song adders; tests
+    // replace it. Returns the chosen paths (empty when cancelled).
+    using OpenPathsFn = std::function<QStringList(const QString& title, const QString& filter,
+                                                  const QString& folder)>;
+    void setOpenPathsChooser(OpenPathsFn f) { chooseOpenPaths_ = std::move(f); }
+    // The open dialog of a project file (empty when cancelled).
+    using OpenPathFn = std::function<QString(const QString& title)>;
+    void setOpenProjectChooser(OpenPathFn f) { chooseOpenProject_ = std::move(f); }
+    // The folder browser (empty when cancelled).
+    using FolderFn = std::function<QString(const QString& prompt, const QString& start)>;
+    void setFolderChooser(FolderFn f) { chooseFolder_ = std::move(f); }
 
     Project& project() { return project_; }
     const ProjectEnvironment& environment() const { return env_; }
@@ -106,6 +125,33 @@ class MainWindow : public QMainWindow {
     // The save button: silently to the bound path, else save as.
     void SaveCommand();
 
+    // Photo and song list commands (each refused while busy). The Paths
+    // forms are what the dialogs, the folder add and dropping feed.
+    void AddPhotosCommand();
+    void AddFolderCommand();
+    void AddPhotoPaths(const std::vector<std::string>& paths);
+    void DeleteSelectedPhotos();
+    void MoveSelectedPhotos(bool up);
+    void ClearPhotoList(bool silent);
+    void AddSongsCommand();
+    void AddSongPaths(const std::vector<std::string>& paths);
+    void DeleteSelectedSongs();
+    void MoveSelectedSongs(bool up);
+    void ClearSongList(bool silent);
+    // Project files: open, new, and the check after an open.
+    void OpenProject();
+    void NewProject();
+    void ValidateProjectFiles();
+    // Requests the thumbnails that are missing (decoded on worker threads).
+    void RebuildThumbnails();
+    ThumbnailCache& thumbnails() { return *thumbs_; }
+    ThumbnailLoader& thumbnailLoader() { return *thumbLoader_; }
+    int currentPhoto() const { return currentPhoto_; }
+    // Photo shown in strip cell j (1..7); 0 for none.
+    int stripPhoto(int j) const { return stripShows_.at(static_cast<size_t>(j - 1)); }
+    QScrollBar* stripScrollBar() const { return stripBar_; }
+    QPushButton* openButton() const { return btnOpen_; }
+
     // Re-measures the screen; the environment's defaults follow it.
     void MeasureScreen();
 
@@ -128,6 +174,7 @@ class MainWindow : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
@@ -149,8 +196,15 @@ class MainWindow : public QMainWindow {
     void ReadResourcePack();
     void FirstActivation();
     void GuidedTour(int page, QWidget* target);
-    void NewProject();
     void ShowAbout();
+    void BuildStrip(QWidget* parent, QBoxLayout* into);
+    void UpdateStrip();
+    void OnThumbnailReady(const QString& path, const QImage& image);
+    void OnPhotoSelectionChanged();
+    void ShowCurrentPhoto();
+    void SelectPhotoRow(int row);
+    void RefreshSongAndLyricLists();
+    void WireListPages();
     void ApplyTheme();
     void UpdateTips();
     bool CanRun() const { return !refused(); }
@@ -180,6 +234,17 @@ class MainWindow : public QMainWindow {
     AskFn ask_;
     OpenUrlFn openUrl_;
     SavePathFn chooseSavePath_;
+    OpenPathsFn chooseOpenPaths_;
+    OpenPathFn chooseOpenProject_;
+    FolderFn chooseFolder_;
+    std::unique_ptr<ThumbnailCache> thumbs_;
+    ThumbnailLoader* thumbLoader_ = nullptr;
+    std::array<QLabel*, 7> stripCells_{};
+    std::array<QLabel*, 7> stripNumbers_{};
+    std::array<int, 7> stripShows_{};
+    QScrollBar* stripBar_ = nullptr;
+    QPushButton* btnSongClear_ = nullptr;
+    QAction* mnuOpen_ = nullptr;
 
     QTimer* timer_ = nullptr;
     QStackedWidget* pages_ = nullptr;
