@@ -627,6 +627,13 @@ std::optional<std::vector<uint8_t>> PeImage::Write(std::span<const uint8_t> orig
                      });
     std::vector<std::vector<uint8_t>> blobs;
     SpanSource src(original);
+    // Entries of a crafted tree may all name the same bytes; the copy of
+    // them stays within the writer's size limit.
+    uint64_t totalData = 0;
+    for (const auto* e : sorted)
+        totalData += e->size;
+    if (totalData > kMaxWriteImage)
+        return fail(PeError::TooLarge);
     for (const auto* e : sorted) {
         auto d = ReadData(*e, src);
         if (!d)

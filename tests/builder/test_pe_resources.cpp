@@ -159,6 +159,13 @@ TEST(PeResources, BadInputGivesAnErrorNeverACrash) {
         {"PE offset past the end", [](auto& b) { PutU32At(b, 0x3C, 0x7FFFFFF0); }, PeError::NotPe},
         {"cut inside the headers", [&](auto& b) { b.resize(l.peOffset + 60); }, PeError::Truncated},
         {"cut inside the sections", [](auto& b) { b.resize(b.size() - 700); }, PeError::Truncated},
+        {"section range past 4 GiB",
+         [&](auto& b) {
+             uint16_t ohSize;
+             std::memcpy(&ohSize, b.data() + l.peOffset + 20, 2);
+             PutU32At(b, l.peOffset + 24 + ohSize + 8, 0xFFFFFFFFu);  // first VirtualSize
+         },
+         PeError::BadSections},
         {"64-bit magic", [&](auto& b) { b[l.peOffset + 24] = 0x0B, b[l.peOffset + 25] = 0x02; },
          PeError::NotPe32},
         {"name directory points back at the root",
