@@ -1,4 +1,7 @@
-// velmora build PROJECT.aps -o OUT.exe|OUT.scr [options]
+// velmora build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]
+//   --screen: the editing screen the text placements refer to (default
+//   1024x768); --program-folder: where Mirb.bfq, d3dx9_42.dll, gmi.src and
+//   Mask/ are found (default: the folder of this program).
 // velmora package inspect PKG / package extract PKG DIR
 //
 // The build runs the editor's full-package build headless: messages go to
@@ -100,7 +103,6 @@ int Build(Args args) {
         return UsageError("build");
     std::string projectPath = args[0], out, programFolder;
     int32_t screenW = 1024, screenH = 768;
-    bool includeFonts = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
@@ -111,8 +113,6 @@ int Build(Args args) {
                 return UsageError("build");
         } else if (a == "--program-folder" && hasValue) {
             programFolder = args[++i];
-        } else if (a == "--include-fonts") {
-            includeFonts = true;
         } else {
             return UsageError("build");
         }
@@ -141,7 +141,6 @@ int Build(Args args) {
     options.screenWidth = screenW;
     options.screenHeight = screenH;
     options.expectedLibraryCrc = ShippedLibraryCrc();
-    options.includeFonts = includeFonts;
 
     render::InstallQtImageCodec();
     RenderImageConverter converter;
