@@ -9,9 +9,20 @@
 #include <QThread>
 #include <filesystem>
 
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+#include "../editor_lists/ListFixtures.h"
 #include "TempDir.h"
 #include "app/base/FileUtil.h"
 #include "app/ui/MainWindow.h"
+#include "editor/ui/ThumbnailCache.h"
+#include "editor/ui/ThumbnailLoader.h"
+#include "project/ProjectFile.h"
 #include "project/SettingsStore.h"
 
 using namespace velmora;
@@ -42,6 +53,12 @@ struct Editor {
         });
         w->setOpenUrl([this](const QUrl& u) { opened.push_back(u); });
         w->setSavePathChooser([this](const QString&, const QString&) { return savePath; });
+        w->setOpenPathsChooser([this](const QString& title, const QString&, const QString&) {
+            dialogTitles.push_back(title);
+            return openPaths;
+        });
+        w->setOpenProjectChooser([this](const QString&) { return openProject; });
+        w->setFolderChooser([this](const QString&, const QString&) { return folderChoice; });
         w->Load();
     }
     void AddPhotos(int n) {
@@ -55,9 +72,41 @@ struct Editor {
     std::unique_ptr<MainWindow> w;
     std::vector<QString> asked;
     std::vector<QUrl> opened;
+    // Waits until every requested thumbnail has arrived.
+    bool WaitForThumbnails() {
+        QElapsedTimer t;
+        t.start();
+        while (w->thumbnailLoader().pending() > 0 && t.elapsed() < 20000)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        return w->thumbnailLoader().pending() == 0;
+    }
+    std::vector<std::string> Photos() const {
+        std::vector<std::string> v;
+        for (const auto& p : w->project().photos)
+            v.push_back(p.ImgName);
+        return v;
+    }
+    std::vector<std::string> ListTexts(QListWidget* l) const {
+        std::vector<std::string> v;
+        for (int i = 0; i < l->count(); ++i)
+            v.push_back(l->item(i)->text().toStdString());
+        return v;
+    }
+
     QMessageBox::StandardButton answer = QMessageBox::No;
     QString savePath;
+    QStringList openPaths;
+    QString openProject;
+    QString folderChoice;
+    std::vector<QString> dialogTitles;
 };
+
+QStringList Paths(std::initializer_list<std::string> paths) {
+    QStringList l;
+    for (const auto& p : paths)
+        l << QString::fromStdString(p);
+    return l;
+}
 
 }  // namespace
 
@@ -256,4 +305,215 @@ TEST(MainWindow, SecondInstanceEndsAtOnce) {
     EXPECT_EQ(first.state(), QProcess::Running);
     first.terminate();
     first.waitForFinished(5000);
+}
+
+TEST(MainWindowLists, PhotoPageCommands) {
+    TempDir dir;
+    fs::create_directories(dir / "相册 A");
+    std::vector<std::string> names;
+    for (int i = 1; i <= 9; ++i) {
+        names.push_back(dir / ("相册 A/照片 " + std::to_string(i) + ".bmp"));
+        test::WriteBmp(names.back(), 40 + i, 30, 0x102030u * static_cast<uint32_t>(i));
+    }
+    test::WriteBmp(dir / "相册 A/x.jpeg", 4, 4);
+    Editor e(dir.path());
+    e.w->show();
+
+    // Dialog add: names listed at once, duplicates and .jpeg skipped.
+    e.openPaths = Paths({names[0], names[1], names[0], dir / "相册 A/x.jpeg"});
+    e.w->addPhotosButton()->click();
+    EXPECT_EQ(e.dialogTitles.back(), QString::fromUtf8("添加图片文件"));
+    EXPECT_EQ(e.Photos(), (std::vector<std::string>{names[0], names[1]}));
+    EXPECT_EQ(e.ListTexts(e.w->photoList()), e.Photos());
+    // Folder add: the rest of the folder's photos (the two listed are skipped).
+    e.folderChoice = QString::fromStdString(dir / "相册 A");
+    e.w->AddFolderCommand();
+    ASSERT_EQ(e.w->project().NowI(), 9);
+    EXPECT_EQ(e.ListTexts(e.w->photoList()), e.Photos());
+    ASSERT_TRUE(e.WaitForThumbnails());
+    for (int k = 1; k <= 9; ++k)
+        EXPECT_TRUE(e.w->thumbnails().Has(k)) << k;
+    EXPECT_EQ(e.w->stripScrollBar()->maximum(), 9);
+    EXPECT_EQ(e.w->currentPhoto(), 1);
+    EXPECT_EQ(e.w->stripPhoto(1), 1);
+
+    // Busy: every list command is refused.
+    e.w->setBusy(true);
+    e.w->AddPhotoPaths({dir / "相册 A/x.bmp"});
+    e.w->DeleteSelectedPhotos();
+    e.w->setBusy(false);
+    EXPECT_EQ(e.w->project().NowI(), 9);
+
+    // Move: entries 2 and 3 up; the per-photo data and thumbnails move too.
+    e.w->project().photos[2].Caption = "第三张";
+    QImage third = e.w->thumbnails().Image(3);
+    e.w->photoList()->clearSelection();
+    e.w->photoList()->item(1)->setSelected(true);
+    e.w->photoList()->item(2)->setSelected(true);
+    e.w->MoveSelectedPhotos(true);
+    EXPECT_EQ(e.w->project().photos[1].Caption, "第三张");
+    EXPECT_EQ(e.w->thumbnails().Image(2), third);
+    EXPECT_TRUE(e.w->photoList()->item(0)->isSelected());
+    EXPECT_EQ(e.ListTexts(e.w->photoList()), e.Photos());
+    // With the first entry selected nothing moves.
+    auto before = e.Photos();
+    e.w->MoveSelectedPhotos(true);
+    EXPECT_EQ(e.Photos(), before);
+
+    // Delete the selected photos.
+    e.w->DeleteSelectedPhotos();
+    EXPECT_EQ(e.w->project().NowI(), 7);
+    EXPECT_EQ(e.ListTexts(e.w->photoList()), e.Photos());
+    EXPECT_EQ(e.w->thumbnails().Image(1).isNull(), false);
+
+    // A click on one entry makes it current and shows its caption.
+    e.w->project().photos[4].Caption = "五";
+    e.w->photoList()->clearSelection();
+    e.w->photoList()->item(4)->setSelected(true);
+    EXPECT_EQ(e.w->currentPhoto(), 5);
+
+    // Captions from file names.
+    e.w->project().FilenameAsCaption = false;
+    e.w->RefreshControls();
+    for (auto* c : e.w->page(1)->findChildren<QCheckBox*>())
+        if (c->text() == QString::fromUtf8("取图片文件名作为静态文字"))
+            c->setChecked(true);
+    EXPECT_EQ(e.w->project().photos[0].Caption, fs::path(e.Photos()[0]).stem().string());
+
+    // Clearing asks; Cancel keeps the list.
+    e.asked.clear();
+    e.answer = QMessageBox::Cancel;
+    e.w->ClearPhotoList(false);
+    EXPECT_EQ(e.w->project().NowI(), 7);
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_EQ(e.asked[0], QString::fromUtf8("你确定要从列表中清空所有图片吗？"));
+    e.answer = QMessageBox::Ok;
+    e.w->project().ProjectName = dir / "bound.aps";
+    e.w->ClearPhotoList(false);
+    EXPECT_EQ(e.w->project().NowI(), 0);
+    EXPECT_EQ(e.w->photoList()->count(), 0);
+    EXPECT_TRUE(e.w->project().ProjectName.empty());
+    EXPECT_FALSE(e.w->thumbnails().Has(1));
+    EXPECT_EQ(e.w->currentPhoto(), 0);
+    e.answer = QMessageBox::No;
+    e.Close();
+}
+
+TEST(MainWindowLists, DroppingFilesOnTheLists) {
+    TempDir dir;
+    test::WriteBmp(dir / "a.bmp", 8, 8);
+    test::WriteBmp(dir / "b.BMP", 8, 8);
+    test::WriteBmp(dir / "c.jpeg", 8, 8);
+    test::WriteWav(dir / "song.wav", 1.0);
+    Editor e(dir.path());
+    e.w->show();
+    auto drop = [&](QListWidget* list, std::initializer_list<std::string> files) {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const auto& f : files)
+            urls << QUrl::fromLocalFile(QString::fromStdString(f));
+        mime.setUrls(urls);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent ev(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &ev);
+    };
+    drop(e.w->photoList(), {dir / "a.bmp", dir / "b.BMP", dir / "c.jpeg", dir / "song.wav"});
+    EXPECT_EQ(e.Photos(), (std::vector<std::string>{dir / "a.bmp", dir / "b.BMP"}));
+    drop(e.w->songList(), {dir / "a.bmp", dir / "song.wav"});
+    EXPECT_EQ(e.w->project().songs, (std::vector<std::string>{dir / "song.wav"}));
+    EXPECT_EQ(e.ListTexts(e.w->songList()), e.w->project().songs);
+    e.WaitForThumbnails();
+    e.answer = QMessageBox::No;
+    e.Close();
+}
+
+TEST(MainWindowLists, SongPageCommands) {
+    TempDir dir;
+    const std::string a = dir / "歌 一.wav", b = dir / "b.wav", bad = dir / "bad.mp3",
+                      tiny = dir / "tiny.wav";
+    test::WriteWav(a, 1.0);
+    test::WriteWav(b, 0.5);
+    test::WriteWav(tiny, 0.2);
+    test::WriteText(bad, "no audio");
+    test::WriteText(dir / "歌 一.lrc", "[00:00.20]一");
+    Editor e(dir.path());
+    e.openPaths = Paths({a, bad, tiny, b, a});
+    e.w->addSongsButton()->click();
+    EXPECT_EQ(e.dialogTitles.back(), QString::fromUtf8("添加音乐文件"));
+    EXPECT_EQ(e.w->project().songs, (std::vector<std::string>{a, b}));
+    EXPECT_EQ(e.w->project().lyricFiles, (std::vector<std::string>{dir / "歌 一.lrc"}));
+    e.w->songList()->item(1)->setSelected(true);
+    e.w->MoveSelectedSongs(true);
+    EXPECT_EQ(e.w->project().songs, (std::vector<std::string>{b, a}));
+    EXPECT_EQ(e.ListTexts(e.w->songList()), e.w->project().songs);
+    e.w->songList()->clearSelection();
+    e.w->songList()->item(1)->setSelected(true);
+    e.w->DeleteSelectedSongs();
+    EXPECT_EQ(e.w->project().songs, (std::vector<std::string>{b}));
+    EXPECT_TRUE(e.w->project().lyricFiles.empty()) << "the song's lyric file goes with it";
+    e.asked.clear();
+    e.answer = QMessageBox::Ok;
+    e.w->ClearSongList(false);
+    EXPECT_EQ(e.asked.size(), 1u);
+    EXPECT_TRUE(e.w->project().songs.empty());
+    e.Close();
+}
+
+TEST(MainWindowLists, OpeningProjects) {
+    TempDir dir;
+    ProjectEnvironment env;
+    Project p = MakeDefaultProject(env);
+    for (int i = 1; i <= 3; ++i) {
+        std::string n = dir / ("p" + std::to_string(i) + ".bmp");
+        test::WriteBmp(n, 10, 10);
+        p.photos.push_back(NewPhotoEntry(n, p, env));
+    }
+    p.songs = {dir / "gone1.wav", dir / "gone2.wav"};
+    p.photos[2].Caption = "三";
+    p.ProjectName = dir / "stored/elsewhere.aps";
+    p.MuteSound = true;
+    p.TxtSetting[1] = "作者";
+    SettingsStore store;
+    ASSERT_TRUE(SaveProjectFile(p, store, dir / "copy.aps"));
+    fs::remove(dir / "p2.bmp");
+    test::WriteText(dir / "junk.aps", "junk");
+
+    Editor e(dir.path());
+    e.openProject = QString::fromStdString(dir / "copy.aps");
+    e.w->openButton()->click();
+    ASSERT_EQ(e.w->project().NowI(), 2);
+    EXPECT_EQ(e.w->project().photos[1].Caption, "三");
+    EXPECT_TRUE(e.w->project().songs.empty());
+    ASSERT_EQ(e.asked.size(), 2u) << "the message once for photos, once for songs";
+    EXPECT_TRUE(e.asked[0].startsWith(QString::fromUtf8("找不到图片幻灯配置中的某些文件")));
+    EXPECT_EQ(e.w->project().ProjectName, dir / "stored/elsewhere.aps")
+        << "bound to the path stored in the file";
+    EXPECT_TRUE(e.w->project().MuteSound);
+    EXPECT_EQ(e.ListTexts(e.w->photoList()), e.Photos());
+    EXPECT_EQ(e.w->currentPhoto(), 1);
+    ASSERT_TRUE(e.WaitForThumbnails());
+    EXPECT_TRUE(e.w->thumbnails().Has(2));
+
+    // A file that is neither layout: a message, and the emptied project.
+    // (The bound project is saved first; its folder does not exist, so that
+    // silent save fails harmlessly.)
+    e.asked.clear();
+    e.openProject = QString::fromStdString(dir / "junk.aps");
+    e.w->OpenProject();
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_TRUE(e.asked[0].contains(QString::fromUtf8("无法读取图片幻灯配置文件")));
+    EXPECT_EQ(e.w->project().NowI(), 0);
+    EXPECT_EQ(e.w->photoList()->count(), 0);
+    EXPECT_TRUE(e.w->project().MuteSound) << "other fields stay";
+
+    // New project: the lists empty, the options stay.
+    e.w->project().photos.push_back(NewPhotoEntry(dir / "p1.bmp", p, env));
+    e.w->RefreshLists();
+    e.w->NewProject();
+    EXPECT_EQ(e.w->project().NowI(), 0);
+    EXPECT_EQ(e.w->photoList()->count(), 0);
+    e.Close();
 }
