@@ -134,6 +134,8 @@ void MainWindow::WireListPages() {
 
     songList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     photoList_->setIconSize(QSize(48, 36));
+    photoList_->setUniformItemSizes(true);
+    songList_->setUniformItemSizes(true);
     for (QListWidget* l : {photoList_, songList_}) {
         l->setAcceptDrops(true);
         l->viewport()->setAcceptDrops(true);

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 
+#include "app/base/FileUtil.h"
+
 #ifdef VELMORA_HAVE_PROGRESS_OVERLAY
 #include "builder/ui/ProgressOverlay.h"
 #endif
@@ -26,7 +28,8 @@ class OverlayProgress final : public Progress {
         if (percent != last_ || clock_.elapsed() > 20) {
             last_ = percent;
             clock_.restart();
-            overlay_->ShowProgress(percent, text);
+            // The bar is narrow: the file name stands for the path.
+            overlay_->ShowProgress(percent, FileNameOf(text));
         }
     }
     bool Cancelled() const override { return overlay_->Cancelled(); }
@@ -57,7 +60,7 @@ class DialogProgress final : public Progress {
     void ShowProgress(int percent, const std::string& text) override {
         if (percent != dialog_.value() || clock_.elapsed() > 20) {
             clock_.restart();
-            dialog_.setLabelText(QString::fromStdString(text));
+            dialog_.setLabelText(QString::fromStdString(FileNameOf(text)));
             dialog_.setValue(percent);
             QCoreApplication::processEvents();
         }
