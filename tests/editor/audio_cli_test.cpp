@@ -122,5 +122,5 @@ TEST(AudioCommands, TimingOfAProject) {
     test::WriteBytes(dir / "junk.aps", std::vector<uint8_t>(100, 7));
     o = Velmora(dir, "timing " + Quote(dir / "junk.aps"));
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("无法读取工程文件："), std::string::npos);
+    EXPECT_NE(o.err.find("无法读取图片幻灯配置文件 'junk.aps'"), std::string::npos) << o.err;
 }

@@ -11,6 +11,7 @@
 #include "editor/SlideTiming.h"
 #include "editor/SongDuration.h"
 #include "project/Project.h"
+#include "project/ProjectFile.h"
 #include "project/SettingsStore.h"
 
 namespace velmora::cli {
@@ -108,9 +109,10 @@ int RunTimingCommand(Args args) {
     const std::string& path = args[0];
     SettingsStore store;
     Project project = MakeDefaultProject(ProjectEnvironment());
-    if (!store.LoadSettingsFile(path) ||
-        !ReadProjectSettings(project, store, ProjectEnvironment(), false)) {
-        Error("无法读取工程文件：" + path);
+    // Either project layout, read as the editor opens a project.
+    ProjectReadResult read = ReadProjectFile(path, project, store, ProjectEnvironment());
+    if (!read.ok()) {
+        Error(read.message.empty() ? UnreadableProjectMessage(path) : read.message);
         return 1;
     }
     editor::TimingInput in;
