@@ -16,9 +16,14 @@ namespace {
 
 const bool kCodec = (InstallQtImageCodec(), true);
 
+// Runs ImageMagick with args and the fixture's path as output; a last word
+// in capitals ending in ':' ("BMP3:", "PNG32:") names the output coder.
 std::string Magick(const std::string& name, const std::string& args) {
     std::string path = FixtureDir() + "/" + name;
-    if (RunShell(ImageMagick() + " " + args + " '" + path + "'") != 0)
+    const size_t space = args.find_last_of(' ');
+    const std::string last = space == std::string::npos ? args : args.substr(space + 1);
+    const bool coder = !last.empty() && last.back() == ':' && last[0] >= 'A' && last[0] <= 'Z';
+    if (RunShell(ImageMagick() + " " + args + (coder ? "'" : " '") + path + "'") != 0)
         return {};
     return path;
 }
@@ -45,7 +50,8 @@ TEST(Probe, ReportsFormatSizeAndDepth) {
          32},
         {"pr8.png", "-size 21x13 plasma: -colors 100 PNG8:", "PNG", 8},
         {"pr48.png", "-size 21x13 plasma: -depth 16 PNG48:", "PNG", 0},
-        {"pr24.tif", "-size 21x13 plasma: -type TrueColor", "TIF", 24},
+        {"pr24.tif", "-size 21x13 plasma: -depth 8 -type TrueColor", "TIF", 24},
+        {"pr48.tif", "-size 21x13 plasma: -depth 16 -type TrueColor", "TIF", 0},
         {"pr.tga", "-size 21x13 plasma: -type TrueColor", "TGA", 24},
         {"pr.pcx", "-size 21x13 plasma: -type TrueColor", "PCX", 24},
         {"pr8.pcx", "-size 21x13 plasma: -type Palette", "PCX", 8},
@@ -129,14 +135,18 @@ TEST(CodecRoute, BmpVariantsMatchImageMagick) {
         auto magick = MagickRgba("bmp", path, 23, 9);
         ASSERT_TRUE(magick);
         std::string first;
-        EXPECT_EQ(CountDifferences(img.picture.pixels, *magick, nullptr, &first), 0) << first;
+        // 16-bit BMPs: the Qt decoder widens 5- and 6-bit channels by a
+        // shift (v << 3), ImageMagick by scaling; they differ by up to 7.
+        const int tolerance = std::string(c.name).starts_with("b16") ? 7 : 0;
+        EXPECT_EQ(CountDifferences(img.picture.pixels, *magick, nullptr, &first, tolerance), 0)
+            << first;
     }
 }
 
 TEST(CodecRoute, CommonFormatsDecodeAndTransparencyIsPremultiplied) {
     for (const char* name : {"c.png", "c.gif", "c.tif", "c.jpg"}) {
         SCOPED_TRACE(name);
-        std::string path = Magick(name, "-size 31x17 gradient:red-blue");
+        std::string path = Magick(name, "-size 31x17 gradient:red-blue -depth 8");
         ASSERT_FALSE(path.empty());
         LoadedImage img = LoadImageFile(path);
         ASSERT_TRUE(img.ok()) << img.message;
@@ -179,6 +189,7 @@ TEST(CodecRoute, BrokenAndOversizedFilesAreRefusedWithAMessage) {
     EXPECT_NE(img.message.find("1 GB"), std::string::npos);
     // A JPEG cut after its header, and garbage after a JPEG signature.
     std::string jpg = Magick("cut.jpg", "-size 64x64 plasma:");
+    ASSERT_FALSE(jpg.empty());
     auto bytes = *velmora::ReadWholeFile(jpg);
     std::vector<uint8_t> head(bytes.begin(), bytes.begin() + 20);
     img = LoadImageBytes(head, ImageRoute::Codec);
@@ -196,6 +207,7 @@ TEST(CodecRoute, BrokenAndOversizedFilesAreRefusedWithAMessage) {
 
 TEST(Jpeg, DctScalingPicksTheSmallestPowerOfTwoCoveringTheTarget) {
     std::string jpg = Magick("big.jpg", "-size 800x600 plasma:");
+    ASSERT_FALSE(jpg.empty());
     auto bytes = *velmora::ReadWholeFile(jpg);
     struct Case {
         int minW, minH, w, h;
@@ -208,23 +220,29 @@ TEST(Jpeg, DctScalingPicksTheSmallestPowerOfTwoCoveringTheTarget) {
         EXPECT_EQ(p.width(), c.w) << c.minW << "x" << c.minH;
         EXPECT_EQ(p.height(), c.h);
     }
-    // Round trip at quality 92 stays close to the source.
+    // The quality reaches the encoder: a round trip at 92 stays much closer
+    // to the source than one at 30.
     Picture full;
     std::string msg;
     ASSERT_EQ(DecodeJpeg(bytes, full, msg), DecodeStatus::Ok);
-    std::vector<uint8_t> again;
-    ASSERT_TRUE(EncodeJpeg(full.pixels, kPackageJpegQuality, again));
-    Picture back;
-    ASSERT_EQ(DecodeJpeg(again, back, msg), DecodeStatus::Ok);
-    int64_t err = 0;
-    for (int y = 0; y < 600; ++y)
-        for (int x = 0; x < 800; ++x) {
-            uint32_t a = full.pixels.pixel(x, y), b = back.pixels.pixel(x, y);
-            for (int s = 0; s < 24; s += 8)
-                err +=
-                    std::abs(static_cast<int>((a >> s) & 0xFF) - static_cast<int>((b >> s) & 0xFF));
-        }
-    EXPECT_LT(static_cast<double>(err) / (800 * 600 * 3), 2.0);
+    auto meanError = [&](int quality) {
+        std::vector<uint8_t> again;
+        EXPECT_TRUE(EncodeJpeg(full.pixels, quality, again));
+        Picture back;
+        EXPECT_EQ(DecodeJpeg(again, back, msg), DecodeStatus::Ok);
+        int64_t err = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x) {
+                uint32_t a = full.pixels.pixel(x, y), b = back.pixels.pixel(x, y);
+                for (int s = 0; s < 24; s += 8)
+                    err += std::abs(static_cast<int>((a >> s) & 0xFF) -
+                                    static_cast<int>((b >> s) & 0xFF));
+            }
+        return static_cast<double>(err) / (800 * 600 * 3);
+    };
+    const double at92 = meanError(kPackageJpegQuality), at30 = meanError(30);
+    EXPECT_LT(at92, 4.0);
+    EXPECT_LT(at92 * 1.5, at30);
 }
 
 TEST(Conversion, BuilderConvertsBmpPcxAndTgaButNot32BitTga) {

@@ -159,8 +159,9 @@ inline std::vector<uint8_t> MakePcx(const PcxSpec& s, uint32_t seed = 11) {
     Put16(f, s.height - 1);
     Put16(f, 72);
     Put16(f, 72);
+    // Header palette: black and white first for 1 bit (as writers store it).
     for (int i = 0; i < 48; ++i)
-        f.push_back(s.bits == 1 ? 0 : rng.Byte());
+        f.push_back(s.bits == 1 ? (i >= 3 && i < 6 ? 255 : 0) : rng.Byte());
     f.push_back(0);
     f.push_back(static_cast<uint8_t>(s.planes));
     Put16(f, bpl);
