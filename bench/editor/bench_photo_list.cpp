@@ -144,10 +144,10 @@ int main(int argc, char** argv) {
                                : exif          ? "/tmp/velmora-bench-photos"
                                                : "/tmp/velmora-bench-photos-noexif";
     const int count = args.size() > 1 ? std::atoi(args[1].c_str()) : 1000;
-    Generate(folder, count, exif);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qargc = 1;
     QApplication app(qargc, argv);
+    Generate(folder, count, exif);
 
     const std::string program = fs::temp_directory_path() / "velmora-bench-editor/";
     fs::remove_all(program);

@@ -1,5 +1,6 @@
 #include "editor/ui/ThumbnailLoader.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QThread>
@@ -109,6 +110,8 @@ QImage ExifThumbnailImage(const QString& path, QSize cell) {
 ThumbnailLoader::ThumbnailLoader(QObject* parent)
     : QObject(parent), generation_(std::make_shared<std::atomic<quint64>>(0)) {
     pool_.setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+    drain_.setInterval(15);
+    connect(&drain_, &QTimer::timeout, this, &ThumbnailLoader::Drain);
 }
 
 ThumbnailLoader::~ThumbnailLoader() {
@@ -155,32 +158,54 @@ void ThumbnailLoader::Request(const QString& path) {
     const quint64 gen = generation_->load();
     auto generation = generation_;
     const QSize cell = cell_;
-    // The pool is drained before the loader goes away, so the task may post
-    // to it; a posted call whose loader is gone is discarded by Qt.
+    // The pool is drained before the loader goes away, so a task may use it.
     pool_.start([this, path, cell, gen, generation] {
         if (generation->load() != gen)
             return;
         QImage img = MakeThumbnail(path, cell);
         if (generation->load() != gen)
             return;
-        QMetaObject::invokeMethod(
-            this, [this, path, img, gen] { Deliver(path, img, gen); }, Qt::QueuedConnection);
+        std::lock_guard lock(mutex_);
+        results_.push_back({path, std::move(img), gen});
     });
+    if (!drain_.isActive())
+        drain_.start();
 }
 
-void ThumbnailLoader::Deliver(const QString& path, const QImage& image, quint64 generation) {
-    if (generation != generation_->load())
-        return;
-    --pending_;
-    emit ready(path, image);
-    if (pending_ == 0)
+void ThumbnailLoader::Drain() {
+    QElapsedTimer clock;
+    clock.start();
+    // A few milliseconds of delivery per tick; the rest waits for the next.
+    while (clock.elapsed() < 8) {
+        Result r;
+        {
+            std::lock_guard lock(mutex_);
+            if (results_.empty())
+                break;
+            r = std::move(results_.front());
+            results_.pop_front();
+        }
+        if (r.generation != generation_->load())
+            continue;
+        --pending_;
+        emit ready(r.path, r.image);
+    }
+    if (pending_ <= 0) {
+        pending_ = 0;
+        drain_.stop();
         emit idle();
+    }
 }
 
 void ThumbnailLoader::Cancel() {
     generation_->fetch_add(1);
     pool_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        results_.clear();
+    }
     pending_ = 0;
+    drain_.stop();
 }
 
 void ThumbnailLoader::WaitForDone() {

@@ -7,9 +7,11 @@
 //
 // Threading: Request, Cancel and the signal belong to the thread that owns
 // the loader (the user-interface thread); the decoding runs in a thread pool
-// of its own with one thread per core. Results are tagged with the path and
-// a generation; Cancel raises the generation, so results of earlier requests
-// that are still under way are dropped instead of delivered.
+// of its own with one thread per core. Finished thumbnails wait in a queue
+// that a 15 ms timer of the owning thread drains, a few milliseconds of
+// delivery per tick, so a flood of results never starves the window's other
+// events. Results are tagged with a generation; Cancel raises it, so results
+// of earlier requests still under way are dropped instead of delivered.
 #pragma once
 
 #include <QImage>
@@ -17,8 +19,11 @@
 #include <QSize>
 #include <QString>
 #include <QThreadPool>
+#include <QTimer>
 #include <atomic>
+#include <deque>
 #include <memory>
+#include <mutex>
 
 namespace velmora {
 
@@ -51,9 +56,17 @@ class ThumbnailLoader : public QObject {
     void idle();
 
   private:
-    void Deliver(const QString& path, const QImage& image, quint64 generation);
+    struct Result {
+        QString path;
+        QImage image;
+        quint64 generation;
+    };
+    void Drain();
 
     QThreadPool pool_;
+    QTimer drain_;
+    std::mutex mutex_;
+    std::deque<Result> results_;
     QSize cell_{96, 72};
     std::shared_ptr<std::atomic<quint64>> generation_;
     int pending_ = 0;
