@@ -96,8 +96,10 @@ std::string WinePath(const std::string& unixPath) {
     return "Z:" + unixPath;
 }
 
-WineRun RunUnderWine(const std::string& exe, const std::vector<std::string>& args, bool x11) {
-    std::string cmd = Quote(std::string(VELMORA_SOURCE_DIR) + "/tests/support/wine/run-wine.sh") +
+WineRun RunUnderWine(const std::string& exe, const std::vector<std::string>& args, bool x11,
+                     const std::string& x11Input) {
+    std::string cmd = (x11Input.empty() ? "" : "VELMORA_WINE_X11_INPUT=" + Quote(x11Input) + " ") +
+                      Quote(std::string(VELMORA_SOURCE_DIR) + "/tests/support/wine/run-wine.sh") +
                       " " + Quote(VELMORA_WINE_PREFIX) + " " + Quote(VELMORA_WINE_SHIM);
     if (x11)
         cmd += " --x11";

@@ -36,9 +36,10 @@ struct WineRun {
 
 // Runs a Windows program under Wine (tests/support/wine/run-wine.sh) in the
 // test prefix of this build. Paths among the arguments are written as
-// Windows paths with WinePath.
-WineRun RunUnderWine(const std::string& exe, const std::vector<std::string>& args,
-                     bool x11 = false);
+// Windows paths with WinePath. x11Input: shell commands run on the virtual
+// display once the program has started (x11 only).
+WineRun RunUnderWine(const std::string& exe, const std::vector<std::string>& args, bool x11 = false,
+                     const std::string& x11Input = "");
 // "Z:" + path: the Unix path as Wine's Windows programs see it.
 std::string WinePath(const std::string& unixPath);
 

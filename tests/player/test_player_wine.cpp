@@ -10,9 +10,12 @@
 #include <random>
 
 #include "PlayerTestSupport.h"
+#include "RunVelmora.h"
 #include "TempDir.h"
+#include "app/base/Crc32.h"
 #include "app/base/FileUtil.h"
 #include "builder/PackageReader.h"
+#include "project/Project.h"
 
 namespace velmora::test {
 namespace {
@@ -129,8 +132,11 @@ TEST(WinePlayer, DamagedPackagesAreRefusedWithTheReadersMessage) {
               std::string("ERROR\t") + package_text::kNoSettings + "\n");
 }
 
-// A package of two photos on a green background, fitted to the screen.
-std::vector<uint8_t> TwoPhotoPackage(const TempDir& dir, const std::string& duration) {
+// A package of two photos on a green background, fitted to the screen. With
+// secondByPath the second photo is not embedded: its setting is its path, as
+// in a local playback package.
+std::vector<uint8_t> TwoPhotoPackage(const TempDir& dir, const std::string& duration,
+                                     bool secondByPath = false) {
     SettingsStore store;
     store.ResetEmbeddedFiles();
     store.WriteSetting("BackGroundSet", "1");
@@ -142,7 +148,10 @@ std::vector<uint8_t> TwoPhotoPackage(const TempDir& dir, const std::string& dura
     std::string blue = SavePicture(dir, "blue.jpg", 10, 10, QColor(0, 0, 255), "JPG");
     EXPECT_TRUE(store.WriteEmbeddedFile("ImgNames(1)", red));
     store.WriteSetting("SlideDuration(1)", duration);
-    EXPECT_TRUE(store.WriteEmbeddedFile("ImgNames(2)", blue));
+    if (secondByPath)
+        store.WriteSetting("ImgNames(2)", WinePath(blue));
+    else
+        EXPECT_TRUE(store.WriteEmbeddedFile("ImgNames(2)", blue));
     store.WriteSetting("SlideDuration(2)", duration);
     store.WriteSetting("TotalMediaSize", Value::Long(static_cast<int32_t>(store.mediaOffset())));
     return AssemblePackage(store);
@@ -150,7 +159,7 @@ std::vector<uint8_t> TwoPhotoPackage(const TempDir& dir, const std::string& dura
 
 TEST(WinePlayer, ComposesEachSlideOnTheBackgroundInItsPlacementMode) {
     TempDir dir;
-    WriteBytes(dir / "show.exe", TwoPhotoPackage(dir, "5"));
+    WriteBytes(dir / "show.exe", TwoPhotoPackage(dir, "5", /*secondByPath=*/true));
     const QColor green(0, 255, 0), red(255, 0, 0), blue(0, 0, 255);
 
     // 40 x 20 fitted to 80 x 60: 80 x 40 at (0, 10).
@@ -163,7 +172,7 @@ TEST(WinePlayer, ComposesEachSlideOnTheBackgroundInItsPlacementMode) {
     EXPECT_TRUE(Near(BmpPixel(bmp, 40, 4), green));
     EXPECT_TRUE(Near(BmpPixel(bmp, 40, 56), green));
 
-    // 10 x 10 (JPEG) fitted to 80 x 60: 60 x 60 at (10, 0).
+    // 10 x 10 (JPEG, read from its path) fitted to 80 x 60: 60 x 60 at (10, 0).
     run = RunUnderWine(dir / "show.exe",
                        {"--render-slide", "2", "80", "60", WinePath(dir / "slide2.bmp")});
     ASSERT_EQ(run.status, 0) << run.out;
@@ -222,6 +231,83 @@ TEST(WineSupportLibrary, ReadsPicturesCreatesTexturesAndDrawsSprites) {
     EXPECT_TRUE(Near(pixel(2, 45), QColor(255, 0, 0), 8)) << out;
     EXPECT_TRUE(Near(pixel(30, 45), QColor(255, 0, 0), 8)) << out;
     EXPECT_TRUE(Near(pixel(50, 45), QColor(0, 0, 0), 8)) << out;
+}
+
+TEST(WinePlayer, EscapeOrAClickEndsTheShow) {
+    TempDir dir;
+    WriteBytes(dir / "show.exe", TwoPhotoPackage(dir, "60"));
+    // Wait for the show's window, let it paint, then press Esc or click.
+    const std::string find =
+        "xdotool search --sync --onlyvisible --name Velmora >/dev/null; sleep 2; ";
+    const struct {
+        const char* label;
+        std::string input;
+    } cases[] = {
+        {"Esc", find + "xdotool key Escape"},
+        {"click", find + "xdotool mousemove 100 100 click 1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        auto start = std::chrono::steady_clock::now();
+        WineRun run = RunUnderWine(dir / "show.exe", {}, /*x11=*/true, c.input);
+        double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(run.status, 0) << run.out;
+        // Well before the two photos' 120 s were over.
+        EXPECT_LT(seconds, 100.0);
+    }
+}
+
+// The whole road: a project built into a package by the program's own build
+// command, then read and shown by the Windows player.
+TEST(WinePlayer, PlaysAPackageBuiltByTheProgram) {
+    TempDir dir;
+    std::string red = SavePicture(dir, "red.jpg", 64, 48, QColor(255, 0, 0), "JPG");
+    std::string blue = SavePicture(dir, "blue.bmp", 32, 32, QColor(0, 0, 255), "BMP");
+    Project p = MakeDefaultProject(ProjectEnvironment{});
+    for (const std::string& path : {red, blue}) {
+        PhotoEntry e;
+        e.ImgName = path;
+        e.SlideDuration = "6";
+        p.photos.push_back(e);
+    }
+    SettingsStore store;
+    WriteProjectSettings(p, store, false);
+    ASSERT_TRUE(store.SaveSettingsFile(dir / "trip.aps"));
+    const std::string pkg = dir / "trip.exe";
+    RunResult b = RunShell(std::string(VELMORA_PROGRAM_DIR) + "/velmora build '" +
+                           (dir / "trip.aps") + "' -o '" + pkg + "'");
+    ASSERT_EQ(b.status, 0) << b.out;
+
+    // What the player read is what the package holds, as the builder's own
+    // reader sees it.
+    WineRun run = RunUnderWine(pkg, {"--selftest", WinePath(dir / "report.txt")});
+    ASSERT_EQ(run.status, 0) << run.out;
+    PackageReader reader;
+    ASSERT_TRUE(reader.Open(pkg)) << reader.error();
+    std::vector<player::ReportedFile> files;
+    for (const auto& e : reader.entries()) {
+        auto bytes = reader.ReadEntry(e);
+        ASSERT_TRUE(bytes) << e.name;
+        files.push_back({e.name, e.size, Crc32Of(*bytes)});
+    }
+    std::string report = ReadText(dir / "report.txt");
+    EXPECT_EQ(report, player::SelftestReport(reader.settings(), reader.fileLength(),
+                                             reader.mediaStart(), files));
+    // The bytes the user gave, and the shipped support library.
+    auto fileLine = [](const std::string& name, const std::vector<uint8_t>& bytes) {
+        char crc[16];
+        std::snprintf(crc, sizeof crc, "%08X", Crc32Of(bytes));
+        return "FILE\t" + name + "\t" + std::to_string(bytes.size()) + "\t" + crc + "\n";
+    };
+    EXPECT_NE(report.find(fileLine("ImgNames(1)", ReadBytes(red))), std::string::npos) << report;
+    EXPECT_NE(report.find(fileLine("d3DFile", ReadBytes(ShippedLibraryPath()))), std::string::npos);
+    EXPECT_NE(report.find("SETTING\tImgNames(2)_Type\tString\tJPG\n"), std::string::npos);
+
+    // The BMP photo, converted to JPEG by the build, is shown.
+    run = RunUnderWine(pkg, {"--render-slide", "2", "80", "60", WinePath(dir / "slide2.bmp")});
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Near(BmpPixel(ReadBytes(dir / "slide2.bmp"), 40, 30), QColor(0, 0, 255), 40));
 }
 
 }  // namespace

@@ -52,11 +52,13 @@ mkdir -p "$(dirname "$prefix")"
 ) 9>"$prefix.lock"
 
 limit=${VELMORA_WINE_TIMEOUT:-300}
+# Runs on a display go one at a time: xvfb-run -a may hand two runs started
+# together the same display number.
 if [ "$x11" = 1 ]; then
   if [ -n "${VELMORA_WINE_X11_INPUT:-}" ]; then
-    exec timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" \
+    exec flock "$prefix.x11.lock" timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" \
       sh -c 'wine "$@" & pid=$!; sh -c "$VELMORA_WINE_X11_INPUT"; wait $pid' sh "$@"
   fi
-  exec timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" wine "$@"
+  exec flock "$prefix.x11.lock" timeout "$limit" xvfb-run -a -s "-screen 0 640x480x24" wine "$@"
 fi
 exec timeout "$limit" wine "$@"
