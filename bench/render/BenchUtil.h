@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <vector>
 
 #include "render/Surface.h"
@@ -34,18 +35,35 @@ inline Surface PhotoLike(int32_t w, int32_t h) {
     return s;
 }
 
-// Runs fn `runs` times and returns the median in milliseconds.
+inline double ThreadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+struct Timing {
+    double wallMs = 0;  // median elapsed time
+    double cpuMs = 0;   // median processor time of this thread (one core)
+};
+
+// Runs fn `runs` times; the medians of the elapsed and of the thread's
+// processor time. On a loaded machine the processor time is the figure for
+// "one core": it leaves out the time other processes held the core.
 template <class Fn>
-double MedianMs(int runs, Fn&& fn) {
-    std::vector<double> t;
+Timing Measure(int runs, Fn&& fn) {
+    std::vector<double> wall, cpu;
     for (int i = 0; i < runs; ++i) {
         auto a = std::chrono::steady_clock::now();
+        double c0 = ThreadCpuMs();
         fn();
+        double c1 = ThreadCpuMs();
         auto b = std::chrono::steady_clock::now();
-        t.push_back(std::chrono::duration<double, std::milli>(b - a).count());
+        wall.push_back(std::chrono::duration<double, std::milli>(b - a).count());
+        cpu.push_back(c1 - c0);
     }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
+    std::sort(wall.begin(), wall.end());
+    std::sort(cpu.begin(), cpu.end());
+    return {wall[wall.size() / 2], cpu[cpu.size() / 2]};
 }
 
 }  // namespace velmora::render::bench

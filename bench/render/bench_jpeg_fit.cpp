@@ -25,10 +25,12 @@ int main() {
         Stretch(frame, fit, p.pixels, p.pixels.bounds(), StretchFilter::Box);
     };
     fitInto(fit.w, fit.h);  // warm-up
-    double scaled = bench::MedianMs(9, [&] { fitInto(fit.w, fit.h); });
-    double full = bench::MedianMs(5, [&] { fitInto(0, 0); });
+    bench::Timing scaled = bench::Measure(9, [&] { fitInto(fit.w, fit.h); });
+    bench::Timing full = bench::Measure(5, [&] { fitInto(0, 0); });
     std::printf("12 MP JPEG (%zu bytes) fitted into 1024x768\n", jpeg.size());
-    std::printf("  DCT-scaled decode + box filter: %.2f ms (goal <= 60 ms)\n", scaled);
-    std::printf("  full decode + box filter:       %.2f ms\n", full);
-    return scaled <= 60.0 ? 0 : 1;
+    std::printf("  DCT-scaled decode + box filter: %.2f ms cpu, %.2f ms elapsed (goal <= 60 ms)\n",
+                scaled.cpuMs, scaled.wallMs);
+    std::printf("  full decode + box filter:       %.2f ms cpu, %.2f ms elapsed\n", full.cpuMs,
+                full.wallMs);
+    return scaled.cpuMs <= 60.0 ? 0 : 1;
 }

@@ -11,11 +11,14 @@ int main() {
     Surface src = bench::PhotoLike(4000, 3000);
     Surface dst(1024, 768);
     Stretch(dst, dst.bounds(), src, src.bounds(), StretchFilter::Box);  // warm-up
-    double ms = bench::MedianMs(
+    bench::Timing box = bench::Measure(
         15, [&] { Stretch(dst, dst.bounds(), src, src.bounds(), StretchFilter::Box); });
-    double smooth = bench::MedianMs(
+    bench::Timing smooth = bench::Measure(
         15, [&] { Stretch(dst, dst.bounds(), src, src.bounds(), StretchFilter::Smooth); });
-    std::printf("stretch 4000x3000 -> 1024x768 box: %.2f ms (goal <= 25 ms)\n", ms);
-    std::printf("stretch 4000x3000 -> 1024x768 smooth: %.2f ms\n", smooth);
-    return ms <= 25.0 ? 0 : 1;
+    std::printf(
+        "stretch 4000x3000 -> 1024x768 box:    %.2f ms cpu, %.2f ms elapsed (goal <= 25 ms)\n",
+        box.cpuMs, box.wallMs);
+    std::printf("stretch 4000x3000 -> 1024x768 smooth: %.2f ms cpu, %.2f ms elapsed\n",
+                smooth.cpuMs, smooth.wallMs);
+    return box.cpuMs <= 25.0 ? 0 : 1;
 }
