@@ -81,6 +81,15 @@ Project FreshProject(const ProjectEnvironment& env) {
     return p;
 }
 
+// The editor's messages break lines with a carriage return; a terminal
+// wants a newline.
+std::string ForTerminal(std::string text) {
+    for (char& c : text)
+        if (c == '\r')
+            c = '\n';
+    return text;
+}
+
 bool ExistsFile(const std::string& path) {
     return FileExists(path);
 }
@@ -264,7 +273,7 @@ int Save(Args args) {
         return 1;
     }
     if (!o.missing.photos.empty() || !o.missing.songs.empty())
-        Error(std::string(kMissingFilesMessage) + "（" + std::to_string(o.missing.photos.size()) +
+        Error(ForTerminal(kMissingFilesMessage) + "（" + std::to_string(o.missing.photos.size()) +
               " 张图片，" + std::to_string(o.missing.songs.size()) + " 首音乐）");
     std::string message;
     if (!SaveProjectFile(p, store, out, &message)) {
