@@ -68,8 +68,15 @@ std::optional<double> SongDuration(const std::string& path, std::string* error) 
         return std::nullopt;
     double d = *graph;
     if (ext == "MP3") {
+        // The frame-header figure counts only when a VBR (Xing, VBRI) or Info
+        // header gives the frame count. Without one it is the byte count over
+        // the first frame's bit rate: exact for constant bit rate, where it
+        // equals the media figure anyway, but far off for a VBR file whose
+        // header was stripped (a 7 s song measured as 2.7 s).
         audio::MP3Info info;
-        double header = info.ReadMP3Info(path) ? info.Duration() / 1000.0 : 0.0;
+        double header = 0;
+        if (info.ReadMP3Info(path) && info.VbrHeader() != audio::VbrHeaderKind::None)
+            header = info.Duration() / 1000.0;
         d = CombineMp3Durations(d, header);
     }
     if (!std::isfinite(d) || d < 0) {

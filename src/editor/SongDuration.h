@@ -1,8 +1,8 @@
 // The length of a song as the editor measures it (for the per-photo dialog's
 // average, the package's total song length and the timing summary): WAV
 // files from their RIFF header, every other type from the media duration
-// (libavformat, or our MIDI reader), MP3 files cross-checked against their
-// frame headers. Core code, no Qt.
+// (libavformat, or our MIDI reader), MP3 files cross-checked against the
+// frame count of their VBR or Info header. Core code, no Qt.
 #pragma once
 
 #include <optional>

@@ -107,18 +107,22 @@ TEST(SongDuration, EveryTypeAgainstFfprobe) {
     make("ffmpeg -v error -y -f lavfi -i sine=f=500:d=9.3 -ac 2 -ar 44100 " + Quote(wav));
     make("lame --quiet -b 128 " + Quote(wav) + " " + Quote(dir / "cbr.mp3"));
     make("lame --quiet -V 3 " + Quote(wav) + " " + Quote(dir / "vbr.mp3"));
+    // VBR with its header stripped: the frame headers alone would say far
+    // less than the song's length.
+    make("lame --quiet -t -V 2 " + Quote(wav) + " " + Quote(dir / "vbr_noheader.mp3"));
     make("ffmpeg -v error -y -i " + Quote(wav) + " -c:a wmav2 " + Quote(dir / "song.wma"));
     make("ffmpeg -v error -y -i " + Quote(wav) + " -c:a adpcm_ima_wav " + Quote(dir / "adpcm.wav"));
     make("ffmpeg -v error -y -i " + Quote(wav) + " -f mp3 " + Quote(dir / "mp3inside.wav"));
-    for (const char* name :
-         {"in.wav", "cbr.mp3", "vbr.mp3", "song.wma", "adpcm.wav", "mp3inside.wav"}) {
+    for (const char* name : {"in.wav", "cbr.mp3", "vbr.mp3", "vbr_noheader.mp3", "song.wma",
+                             "adpcm.wav", "mp3inside.wav"}) {
         SCOPED_TRACE(name);
         std::string why;
         auto d = SongDuration(dir / name, &why);
         ASSERT_TRUE(d.has_value()) << why;
         double probed = std::atof(test::Probe(dir / name, "format=duration").c_str());
         EXPECT_NEAR(*d, probed, 0.030);
-        EXPECT_NEAR(*d, 9.3, 0.1);
+        // libavformat estimates a headerless VBR file from its bit rate.
+        EXPECT_NEAR(*d, 9.3, std::string(name) == "vbr_noheader.mp3" ? 1.0 : 0.1);
         EXPECT_DOUBLE_EQ(*d, RoundToMilliseconds(*d));
     }
     // MIDI through our reader: 8 quarter notes at 120 per minute.
