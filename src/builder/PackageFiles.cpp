@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -156,19 +157,38 @@ bool AppendMediaArea(const std::string& packagePath, const std::vector<EmbeddedF
 #ifdef POSIX_FADV_SEQUENTIAL
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 #endif
+        // The scrambled head goes through memory; the rest is copied by the
+        // kernel (copy_file_range) where the file systems allow it, else
+        // read and written in pieces.
         uint64_t done = 0;
-        for (;;) {
-            ssize_t n = ReadFull(in.get(), buf.get(), kPiece);
-            if (n < 0)
-                return fail(57, "设备 I/O 错误：" + m.path);
+        bool kernelCopy = true;
+        while (done < m.size) {
+            ssize_t n;
+            if (done >= kMediaScrambleBytes && kernelCopy) {
+                size_t want = static_cast<size_t>(std::min<uint64_t>(kPiece, m.size - done));
+                n = ::copy_file_range(in.get(), nullptr, out.get(), nullptr, want, 0);
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                              errno == EOPNOTSUPP || errno == EBADF)) {
+                    kernelCopy = false;
+                    continue;
+                }
+                if (n < 0)
+                    return fail(61, "磁盘已满或无法写入：" + packagePath);
+            } else {
+                uint64_t limit = done < kMediaScrambleBytes ? kMediaScrambleBytes - done : kPiece;
+                size_t want = static_cast<size_t>(std::min<uint64_t>(limit, m.size - done));
+                n = ReadFull(in.get(), buf.get(), want);
+                if (n < 0)
+                    return fail(57, "设备 I/O 错误：" + m.path);
+                std::span<uint8_t> piece(buf.get(), static_cast<size_t>(n));
+                ScrambleAt(piece, done, kMediaScrambleBytes);
+                if (!WriteAll(out.get(), piece.data(), piece.size()))
+                    return fail(61, "磁盘已满或无法写入：" + packagePath);
+            }
             if (n == 0)
-                break;
-            if (done + static_cast<uint64_t>(n) > m.size)
-                break;  // grew since it was listed
-            std::span<uint8_t> piece(buf.get(), static_cast<size_t>(n));
-            ScrambleAt(piece, done, kMediaScrambleBytes);
-            if (!WriteAll(out.get(), piece.data(), piece.size()))
-                return fail(61, "磁盘已满或无法写入：" + packagePath);
+                break;  // shorter than when it was listed
             done += static_cast<uint64_t>(n);
             if (done < m.size && afterEach && !afterEach(j, count))
                 return fail(0, "");

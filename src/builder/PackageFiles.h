@@ -33,7 +33,9 @@ struct AppendError {
 // Appends every media entry at the end of the package file in order, each
 // file's first min(size, 256) bytes scrambled with a fresh keystream, the
 // rest copied as is, streamed in pieces (no whole-file copy in memory). A
-// source whose length no longer equals the recorded size is an error.
+// source shorter than its recorded size is an error; bytes a source gained
+// since it was listed are not copied (the media area keeps its recorded
+// layout).
 // afterEach(j, count) is called after entry j (1-based) and between pieces
 // with j - 1 done; it returns false to stop (cancel): the result is then
 // false with code 0.

@@ -8,6 +8,7 @@
 #include "app/base/Crc32.h"
 #include "builder/PackageBuild.h"
 #include "builder/PackageFiles.h"
+#include "builder/PackageKeystream.h"
 #include "builder/PackageReader.h"
 
 namespace velmora {
@@ -491,6 +492,57 @@ TEST(PackageBuild, ReportCutsSizesToHundredths) {
     EXPECT_EQ(MegabytesCut(1048576), "1.00");
     EXPECT_EQ(MegabytesCut(1048575), "0.99");
     EXPECT_EQ(MegabytesCut(15728640), "15.00");
+}
+
+}  // namespace
+}  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(AppendMediaArea, StreamsEachFileWithItsHeadScrambled) {
+    test::ScratchDir dir;
+    auto a = test::SomeBytes((5u << 20) + 17, 1);  // several pieces
+    auto b = test::SomeBytes(100, 2);
+    test::WriteBytes(dir / "a", a);
+    test::WriteBytes(dir / "b", b);
+    test::WriteBytes(dir / "e", {});
+    test::WriteBytes(dir / "pkg", {7, 7, 7});
+    std::vector<EmbeddedFile> media = {
+        {dir / "a", static_cast<uint32_t>(a.size())}, {dir / "e", 0}, {dir / "b", 100}};
+    std::vector<size_t> calls;
+    AppendError err;
+    ASSERT_TRUE(AppendMediaArea(
+        dir / "pkg", media,
+        [&](size_t j, size_t) {
+            calls.push_back(j);
+            return true;
+        },
+        &err))
+        << err.description;
+    std::vector<uint8_t> want = {7, 7, 7};
+    ScrambleBufferHead(a);
+    ScrambleBufferHead(b);
+    want.insert(want.end(), a.begin(), a.end());
+    want.insert(want.end(), b.begin(), b.end());
+    EXPECT_EQ(test::ReadBytes(dir / "pkg"), want);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), 3u);
+
+    // A file shorter than recorded fails; one that grew gives its recorded bytes.
+    test::WriteBytes(dir / "pkg2", {});
+    EXPECT_FALSE(AppendMediaArea(dir / "pkg2", {{dir / "b", 200}}, nullptr, &err));
+    EXPECT_EQ(err.code, 75);
+    test::WriteBytes(dir / "pkg3", {});
+    ASSERT_TRUE(AppendMediaArea(dir / "pkg3", {{dir / "b", 60}}, nullptr, &err));
+    EXPECT_EQ(test::ReadBytes(dir / "pkg3"), std::vector<uint8_t>(b.begin(), b.begin() + 60));
+    // Cancel stops with code 0; a missing source is 53.
+    test::WriteBytes(dir / "pkg4", {});
+    EXPECT_FALSE(AppendMediaArea(
+        dir / "pkg4", media, [](size_t, size_t) { return false; }, &err));
+    EXPECT_EQ(err.code, 0);
+    EXPECT_FALSE(AppendMediaArea(dir / "pkg4", {{dir / "gone", 5}}, nullptr, &err));
+    EXPECT_EQ(err.code, 53);
 }
 
 }  // namespace
