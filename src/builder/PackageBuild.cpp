@@ -188,7 +188,9 @@ std::vector<std::string> Builder::PreparePhotos() {
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(mu);
-                cv.wait_for(lock, std::chrono::milliseconds(30));
+                // Wait only while the next photo in order is not ready.
+                if (shown < n && !done[shown] && !failure)
+                    cv.wait_for(lock, std::chrono::milliseconds(30));
                 if (failure)
                     break;
                 while (shown < n && done[shown])

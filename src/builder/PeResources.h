@@ -148,7 +148,7 @@ class PeImage {
 };
 
 // Adds or replaces one resource of the PE file at path, keeping the others,
-// and writes the file back (crash-safe replace). PeError::None on success.
+// and writes the file back in place. PeError::None on success.
 PeError UpdateFileResource(const std::string& path, const ResourceId& type, const ResourceId& name,
                            uint16_t language, std::span<const uint8_t> bytes);
 

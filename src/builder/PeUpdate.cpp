@@ -1,5 +1,7 @@
 // File-level resource update (uses the POSIX file helpers; not part of the
 // reader that the Windows player compiles).
+#include <fstream>
+
 #include "app/base/FileUtil.h"
 #include "builder/PeResources.h"
 
@@ -19,7 +21,13 @@ PeError UpdateFileResource(const std::string& path, const ResourceId& type, cons
     auto out = pe.Write(*file, &err);
     if (!out)
         return err;
-    if (!WriteFileAtomically(path, *out))
+    // Rewritten in place: the file is a package being built, which the build
+    // deletes on any failure, so the flush-and-rename of a crash-safe save
+    // would only cost time.
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char*>(out->data()), static_cast<std::streamsize>(out->size()));
+    f.close();
+    if (!f)
         return PeError::CannotOpen;
     return PeError::None;
 }
