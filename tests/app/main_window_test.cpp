@@ -413,8 +413,7 @@ TEST(MainWindowLists, DroppingFilesOnTheLists) {
         for (const auto& f : files)
             urls << QUrl::fromLocalFile(QString::fromStdString(f));
         mime.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton,
-                              Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &enter);
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent ev(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -515,5 +514,18 @@ TEST(MainWindowLists, OpeningProjects) {
     e.w->NewProject();
     EXPECT_EQ(e.w->project().NowI(), 0);
     EXPECT_EQ(e.w->photoList()->count(), 0);
+    e.Close();
+}
+
+TEST(MainWindow, BuildButtonFirstRequiresTwoPhotos) {
+    TempDir dir;
+    Editor e(dir.path());
+    e.AddPhotos(1);
+    e.w->ShowPage(6);
+    ASSERT_TRUE(e.w->buildButton()->isEnabled());
+    e.w->buildButton()->click();
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_EQ(e.asked[0], QString::fromUtf8("请首先添加至少两张图片到图片幻灯中"));
+    EXPECT_EQ(e.w->currentPage(), 1);
     e.Close();
 }

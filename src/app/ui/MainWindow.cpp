@@ -41,6 +41,7 @@
 #include "app/base/FileUtil.h"
 #include "app/base/Rounding.h"
 #include "app/base/TextCodec.h"
+#include "editor/ui/FrmSetSlideTime.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"
 #include "project/Catalogues.h"
@@ -280,10 +281,12 @@ void MainWindow::BuildUi() {
     SetTip(btnBuild_, "创建图片幻灯可执行文件、屏幕保护程序或视频");
     SetTip(btnPreview_, "预览当前的图片幻灯");
     SetTip(btnSave_, "保存当前的幻灯设置");
-    // Building, previewing and opening projects come with their own parts
-    // of the editor.
-    btnBuild_->setEnabled(false);
+    // The preview package comes with its own part of the editor.
     btnPreview_->setEnabled(false);
+    connect(btnBuild_, &QPushButton::clicked, this, [this] {
+        if (CanRun())
+            BuildCommand(true);
+    });
     SetTip(btnOpen_, "打开图片幻灯配置文件");
     connect(btnOpen_, &QPushButton::clicked, this, [this] {
         if (CanRun())
@@ -353,13 +356,21 @@ QWidget* MainWindow::BuildPhotoPage() {
     btnPhotoDown_ = new QPushButton("下移");
     btnPhotoRemove_ = new QPushButton("删除");
     btnPhotoClear_ = new QPushButton("清空");
-    btnSlideTime_ = new QPushButton("设置时间");
+    btnSlideTime_ = new QPushButton("为每张图片设置不同的持续/间隔时间");
     SetTip(btnAddPhotos_, "添加图片到图片幻灯中");
     for (auto* b : {btnAddPhotos_, btnAddFolder_, btnPhotoUp_, btnPhotoDown_, btnPhotoRemove_,
                     btnPhotoClear_, btnSlideTime_}) {
         b->setEnabled(false);  // the photo list editor enables its commands
         col->addWidget(b);
     }
+    btnSlideTime_->setEnabled(true);
+    connect(btnSlideTime_, &QPushButton::clicked, this, [this] {
+        if (!CanRun())
+            return;
+        SyncFromControls();
+        if (editor::EditSlideDurations(this, project_, txtInterval_->text().toStdString()))
+            RefreshLists();
+    });
     col->addWidget(BindCheck("取图片文件名作为静态文字", &Project::FilenameAsCaption));
     col->addStretch(1);
     l->addLayout(col);
@@ -728,8 +739,7 @@ void MainWindow::BuildMenus() {
         SaveProject();
     });
     file->addSeparator();
-    add(
-        file, "创建并保存幻灯(&B)", [] {}, false);
+    add(file, "创建并保存幻灯(&B)", [this] { BuildCommand(false); });
     add(
         file, "预览当前幻灯", [] {}, false);
     file->addSeparator();

@@ -141,6 +141,11 @@ class MainWindow : public QMainWindow {
     // Project files: open, new, and the check after an open.
     void OpenProject();
     void NewProject();
+    // The build dialog and, for its package choice, the package build. The
+    // button first requires two photos; the menu entry leaves that to the
+    // build's own checks.
+    void BuildCommand(bool fromButton);
+    QPushButton* backgroundPictureButton() const { return btnBackgroundPicture_; }
     void ValidateProjectFiles();
     // Requests the thumbnails that are missing (decoded on worker threads).
     void RebuildThumbnails();
