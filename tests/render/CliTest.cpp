@@ -1,5 +1,8 @@
 // The image and compose subcommands of the program.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "RenderFixtures.h"
 #include "project/Project.h"
@@ -22,15 +25,22 @@ struct CliRun {
 };
 
 CliRun Velmora(const std::string& args) {
-    std::string dir = FixtureDir();
-    std::string cmd = std::string(VELMORA_PROGRAM_DIR) + "/velmora " + args + " >" + dir +
-                      "/cli.out 2>" + dir + "/cli.err";
+    // ctest runs every case as its own process, several at once: each run
+    // gets output files of its own.
+    static int runs = 0;
+    std::string base =
+        FixtureDir() + "/cli-" + std::to_string(::getpid()) + "-" + std::to_string(++runs);
+    std::string cmd = std::string(VELMORA_PROGRAM_DIR) + "/velmora " + args + " >" + base +
+                      ".out 2>" + base + ".err";
     int rc = std::system(cmd.c_str());
     auto slurp = [](const std::string& p) {
         std::ifstream in(p);
-        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::remove(p.c_str());
+        return text;
     };
-    return {WEXITSTATUS(rc), slurp(dir + "/cli.out"), slurp(dir + "/cli.err")};
+    std::string out = slurp(base + ".out"), err = slurp(base + ".err");
+    return {WEXITSTATUS(rc), out, err};
 }
 
 }  // namespace
