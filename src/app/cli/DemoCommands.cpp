@@ -21,14 +21,16 @@ namespace {
 
 bool IsDemoPhoto(const fs::path& p) {
     std::string ext = p.extension().string();
-    for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (auto& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".jpg" || ext == ".bmp" || ext == ".png";
 }
 
 }  // namespace
 
 int RunDemoCommand(Args args) {
-    if (args.size() > 1) return UsageError("demo");
+    if (args.size() > 1)
+        return UsageError("demo");
     AppPaths paths = ResolveAppPaths();
     std::string demoDir = paths.programFolder + "demo/";
     std::string outDir = args.empty() ? paths.Output() + "demo/" : WithTrailingSlash(args[0]);
@@ -46,7 +48,8 @@ int RunDemoCommand(Args args) {
     Project p = MakeDefaultProject(env);
     std::vector<std::string> photos;
     for (const auto& e : fs::directory_iterator(demoDir, ec))
-        if (e.is_regular_file() && IsDemoPhoto(e.path())) photos.push_back(e.path().string());
+        if (e.is_regular_file() && IsDemoPhoto(e.path()))
+            photos.push_back(e.path().string());
     std::sort(photos.begin(), photos.end());
     if (photos.size() < 2) {
         Error("找不到演示图片：" + demoDir);
@@ -58,8 +61,10 @@ int RunDemoCommand(Args args) {
         p.photos.push_back(std::move(e));
     }
     p.photos[0].Headline = "欢迎使用 Velmora图片幻灯";
-    if (FileExists(demoDir + "demo song.mp3")) p.songs.push_back(demoDir + "demo song.mp3");
-    if (FileExists(demoDir + "demo song.lrc")) p.lyricFiles.push_back(demoDir + "demo song.lrc");
+    if (FileExists(demoDir + "demo song.mp3"))
+        p.songs.push_back(demoDir + "demo song.mp3");
+    if (FileExists(demoDir + "demo song.lrc"))
+        p.lyricFiles.push_back(demoDir + "demo song.lrc");
     p.TitleText = {"Velmora图片幻灯 演示", "谢谢观看"};
     p.EnableOpening = p.EnableEnding = true;
     p.OpeningDurationTime = p.EndingDurationTime = 3;
@@ -84,7 +89,13 @@ int RunDemoCommand(Args args) {
     }
     std::cout << "项目已重新打开 / project read back: " << reread.NowI() << " 张图片, "
               << reread.NowM() << " 首歌曲, 标题 \"" << reread.TitleText[0] << "\"\n";
-    return 0;
+
+    // The longest job so far: the self-running slideshow package.
+    const std::vector<std::string> buildArgs = {apsPath, "-o", outDir + "演示幻灯.exe"};
+    int rc = RunBuildCommand(buildArgs);
+    if (rc == 0)
+        std::cout << "幻灯程序已生成 / package built: " << outDir << "演示幻灯.exe\n";
+    return rc;
 }
 
 }  // namespace velmora::cli
