@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/base/Rounding.h"
+#include "render/Placement.h"
 
 namespace velmora::player {
 
@@ -29,24 +30,8 @@ int LongOr0(const PropertyBag& bag, const std::string& name) {
     return v->ToLong().value_or(0);
 }
 
-PlacedRect Fit(double W, double H, double w, double h) {
-    double ratio, fw, fh;
-    if (h / H > w / W) {
-        ratio = H / h;
-        fh = nearest(H);
-        fw = nearest(w * ratio);
-    } else {
-        ratio = W / w;
-        fw = nearest(W);
-        fh = nearest(ratio * h);
-    }
-    if (fw > W)
-        fw = nearest(W);
-    if (fh > H)
-        fh = nearest(H);
-    if (ratio == 0)
-        ratio = 1;
-    return {(W - fw) / 2, (H - fh) / 2, w * ratio, h * ratio};
+PlacedRect FromRender(const render::PlacedRect& r) {
+    return PlacedRect{r.x, r.y, r.w, r.h};
 }
 
 }  // namespace
@@ -78,10 +63,7 @@ std::optional<PlacedRect> PlacePicture(int mode, int W, int H, int w, int h, int
     const double dW = W, dH = H, dw = w, dh = h;
     switch (mode) {
         case 0:
-            if (W >= w && H >= h)
-                return PlacedRect{double(nearest((dW - dw) / 2)), double(nearest((dH - dh) / 2)),
-                                  dw, dh};
-            return Fit(dW, dH, dw, dh);
+            return FromRender(render::CentredPlacement(dW, dH, w, h));
         case 1:
             if (x != 0 || y != 0)
                 return PlacedRect{double(x), double(y), dw, dh};
@@ -90,7 +72,7 @@ std::optional<PlacedRect> PlacePicture(int mode, int W, int H, int w, int h, int
         case 2:
             return PlacedRect{0, 0, dw, dh, true};
         case 3:
-            return Fit(dW, dH, dw, dh);
+            return FromRender(render::FitPlacement(dW, dH, w, h));
         case 4:
             return PlacedRect{0, 0, dW, dH};
         default:

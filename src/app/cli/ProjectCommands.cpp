@@ -25,6 +25,7 @@
 #include "editor/lists/ProjectOpen.h"
 #include "editor/lists/SongCheck.h"
 #include "project/ProjectFile.h"
+#include "project/SettingsText.h"
 
 namespace velmora::cli {
 
@@ -54,21 +55,9 @@ std::string Shown(const std::string& s) {
 }
 
 std::string Shown(const Value& v) {
-    char buf[64];
-    switch (v.type()) {
-        case ValueType::String:
-            return "\"" + Shown(v.text()) + "\"";
-        case ValueType::Long:
-            return std::to_string(v.long_());
-        case ValueType::Integer:
-            return std::to_string(v.integer());
-        case ValueType::Single:
-            std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v.single()));
-            return buf;
-        case ValueType::Boolean:
-            return v.boolean() ? "True" : "False";
-    }
-    return {};
+    if (v.type() == ValueType::String)
+        return "\"" + Shown(v.text()) + "\"";
+    return FormatSettingValue(v);
 }
 
 // A command-line project starts from the defaults, with the slideshow

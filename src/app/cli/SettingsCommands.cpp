@@ -12,81 +12,11 @@
 
 #include "app/cli/Cli.h"
 #include "project/SettingsStore.h"
+#include "project/SettingsText.h"
 
 namespace velmora::cli {
 
 namespace {
-
-std::string Escape(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-            case '\t':
-                out += "\\t";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            default:
-                out.push_back(c);
-        }
-    }
-    return out;
-}
-
-bool Unescape(const std::string& s, std::string& out) {
-    out.clear();
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out.push_back(s[i]);
-            continue;
-        }
-        if (++i >= s.size())
-            return false;
-        switch (s[i]) {
-            case 't':
-                out.push_back('\t');
-                break;
-            case 'n':
-                out.push_back('\n');
-                break;
-            case 'r':
-                out.push_back('\r');
-                break;
-            case '\\':
-                out.push_back('\\');
-                break;
-            default:
-                return false;
-        }
-    }
-    return true;
-}
-
-std::string FormatValue(const Value& v) {
-    char buf[64];
-    switch (v.type()) {
-        case ValueType::String:
-            return Escape(v.text());
-        case ValueType::Long:
-            return std::to_string(v.long_());
-        case ValueType::Integer:
-            return std::to_string(v.integer());
-        case ValueType::Single:
-            std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(v.single()));
-            return buf;
-        case ValueType::Boolean:
-            return v.boolean() ? "True" : "False";
-    }
-    return {};
-}
 
 bool ParseInt(const std::string& s, long long lo, long long hi, long long& out) {
     if (s.empty())
@@ -120,7 +50,7 @@ std::optional<Value> ParseValue(ValueType type, const std::string& text) {
     switch (type) {
         case ValueType::String: {
             std::string s;
-            if (!Unescape(text, s))
+            if (!UnescapeSettingText(text, s))
                 return std::nullopt;
             return Value::Text(s);
         }
@@ -155,7 +85,8 @@ std::optional<Value> ParseValue(ValueType type, const std::string& text) {
 
 void PrintSettings(const PropertyBag& bag, std::ostream& out) {
     for (const auto& [name, v] : bag.entries())
-        out << Escape(name) << '\t' << ValueTypeName(v.type()) << '\t' << FormatValue(v) << '\n';
+        out << EscapeSettingText(name) << '\t' << ValueTypeName(v.type()) << '\t'
+            << FormatSettingValue(v) << '\n';
 }
 
 namespace {
@@ -187,7 +118,7 @@ int Make(const std::string& out) {
         auto type = t2 == std::string::npos ? std::nullopt
                                             : ValueTypeFromName(line.substr(t1 + 1, t2 - t1 - 1));
         std::optional<Value> v;
-        if (type && Unescape(line.substr(0, t1), name) && !name.empty())
+        if (type && UnescapeSettingText(line.substr(0, t1), name) && !name.empty())
             v = ParseValue(*type, line.substr(t2 + 1));
         if (!v) {
             Error("第 " + std::to_string(lineNo) + " 行格式错误：应为 名称<TAB>类型<TAB>值");

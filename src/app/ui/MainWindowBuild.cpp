@@ -14,24 +14,6 @@
 
 namespace velmora {
 
-namespace {
-
-QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
-    switch (icon) {
-        case MessageIcon::Information:
-            return QMessageBox::Information;
-        case MessageIcon::Warning:
-            return QMessageBox::Warning;
-        case MessageIcon::Critical:
-            return QMessageBox::Critical;
-        case MessageIcon::Plain:
-            break;
-    }
-    return QMessageBox::NoIcon;
-}
-
-}  // namespace
-
 void MainWindow::BuildCommand(bool fromButton) {
     if (refused())
         return;
@@ -62,7 +44,9 @@ void MainWindow::BuildCommand(bool fromButton) {
 
     EditorBuildHooks hooks;
     hooks.mainWindow = this;
-    hooks.inform = [this](MessageIcon icon, const QString& text) { Inform(text, ToBoxIcon(icon)); };
+    hooks.inform = [this](MessageIcon icon, const QString& text) {
+        Inform(text, MessageBoxIcon(icon));
+    };
     hooks.guide = [this](int page, GuideTarget target) {
         ShowPage(page);
         WaitWithEvents(100);

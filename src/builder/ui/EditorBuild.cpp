@@ -11,20 +11,6 @@ namespace velmora {
 
 namespace {
 
-QMessageBox::Icon ToQt(MessageIcon icon) {
-    switch (icon) {
-        case MessageIcon::Plain:
-            return QMessageBox::NoIcon;
-        case MessageIcon::Information:
-            return QMessageBox::Information;
-        case MessageIcon::Warning:
-            return QMessageBox::Warning;
-        case MessageIcon::Critical:
-            return QMessageBox::Critical;
-    }
-    return QMessageBox::NoIcon;
-}
-
 class EditorHost final : public BuildHost {
   public:
     EditorHost(Project& project, const EditorBuildHooks& hooks)
@@ -36,7 +22,8 @@ class EditorHost final : public BuildHost {
             hooks_.inform(icon, t);
             return;
         }
-        QMessageBox box(ToQt(icon), QStringLiteral("Info"), t, QMessageBox::Ok, hooks_.mainWindow);
+        QMessageBox box(MessageBoxIcon(icon), QStringLiteral("Info"), t, QMessageBox::Ok,
+                        hooks_.mainWindow);
         box.exec();
     }
     void GuideTo(int page, GuideTarget target) override {
@@ -87,6 +74,20 @@ class EditorHost final : public BuildHost {
 };
 
 }  // namespace
+
+QMessageBox::Icon MessageBoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Plain:
+            return QMessageBox::NoIcon;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Critical:
+            return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
 
 QString SaveTargetDialog(QWidget* parent, const QString& folder, const QString& name) {
     QFileDialog dialog(parent, QStringLiteral("选择保存图片幻灯的路径"), folder);

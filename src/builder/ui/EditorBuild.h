@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QMessageBox>
 #include <QString>
 #include <functional>
 
@@ -33,6 +34,9 @@ struct EditorBuildHooks {
     // Shows the finish dialog modally (tests replace it); default: exec().
     std::function<void(FinishDialog& dialog)> runFinish;
 };
+
+// The message box icon of a build message.
+QMessageBox::Icon MessageBoxIcon(MessageIcon icon);
 
 // The save dialog of the build: title "选择保存图片幻灯的路径", filter
 // "图片幻灯文件(*.exe,*.scr)", default suffix exe, non-native.
