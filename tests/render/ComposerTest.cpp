@@ -148,8 +148,8 @@ TEST(Composer, RandomPositionIsUniformOverTheFreeRoom) {
 }
 
 TEST(Composer, Tga32IsPreBlendedWithTheSurfaceAtTheSameSpot) {
-    TgaSpec spec{2, 32, 0, 0, true, 9, 7};
-    std::vector<uint8_t> file = MakeTga(spec, 21);
+    TgaLayout layout{2, 32, 0, 0, true, 9, 7};
+    std::vector<uint8_t> file = MakeTga(layout, 21);
     const std::string path = WriteFixture("blend32.tga", file);
     DecodedBitmap d = DecodeTga(file);
     ASSERT_TRUE(d.ok());

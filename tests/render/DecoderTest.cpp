@@ -12,7 +12,7 @@ using namespace velmora::render::fixtures;
 
 namespace {
 
-std::string TgaName(const TgaSpec& s) {
+std::string TgaName(const TgaLayout& s) {
     return "t" + std::to_string(s.type) + "_" + std::to_string(s.depth) + "_m" +
            std::to_string(s.mapBits) + (s.topOrigin ? "_top" : "_bottom") + "_" +
            std::to_string(s.width) + "x" + std::to_string(s.height) + ".tga";
@@ -21,20 +21,20 @@ std::string TgaName(const TgaSpec& s) {
 }  // namespace
 
 TEST(TgaDecoder, MatchesImageMagickForEveryTypeDepthAndOrigin) {
-    std::vector<TgaSpec> specs;
+    std::vector<TgaLayout> layouts;
     for (bool top : {false, true}) {
         for (int type : {1, 9})
             for (int map : {15, 16, 24, 32})
-                specs.push_back({type, 8, map, 256, top, 13, 7});
-        specs.push_back({1, 8, 24, 40, top, 9, 5});  // short colour map
+                layouts.push_back({type, 8, map, 256, top, 13, 7});
+        layouts.push_back({1, 8, 24, 40, top, 9, 5});  // short colour map
         for (int type : {2, 10})
             for (int depth : {16, 24, 32})
-                specs.push_back({type, depth, 0, 0, top, 13, 7});
+                layouts.push_back({type, depth, 0, 0, top, 13, 7});
         for (int type : {3, 11})
-            specs.push_back({type, 8, 0, 0, top, 13, 7});
-        specs.push_back({10, 24, 0, 0, top, 1, 9});  // one-pixel-wide
+            layouts.push_back({type, 8, 0, 0, top, 13, 7});
+        layouts.push_back({10, 24, 0, 0, top, 1, 9});  // one-pixel-wide
     }
-    for (const TgaSpec& s : specs) {
+    for (const TgaLayout& s : layouts) {
         SCOPED_TRACE(TgaName(s));
         std::vector<uint8_t> file = MakeTga(s);
         std::string path = WriteFixture(TgaName(s), file);
@@ -85,7 +85,7 @@ TEST(TgaDecoder, ReadsFilesImageMagickWrites) {
 
 TEST(TgaDecoder, PartsFromImageMagickWhereTheFormatRulesSay) {
     // 15-bit true colour decodes to nothing (ImageMagick reads it).
-    TgaSpec fifteen{2, 15, 0, 0, false, 6, 4};
+    TgaLayout fifteen{2, 15, 0, 0, false, 6, 4};
     DecodedBitmap d = DecodeTga(MakeTga(fifteen));
     EXPECT_EQ(d.status, DecodeStatus::Unsupported);
     // ...but probes as a TGA of depth 15.
@@ -94,7 +94,7 @@ TEST(TgaDecoder, PartsFromImageMagickWhereTheFormatRulesSay) {
     EXPECT_EQ(p.FormatName, "TGA");
     EXPECT_EQ(p.BitDepth, 15);
     // A 16-bit pixel's top bit is not alpha: the colour is drawn whatever it says.
-    TgaSpec sixteen{2, 16, 0, 0, false, 2, 2};
+    TgaLayout sixteen{2, 16, 0, 0, false, 2, 2};
     std::vector<uint8_t> t = MakeTga(sixteen);
     size_t px = 18 + 3;
     t[px] = 0x1F;
@@ -137,16 +137,16 @@ TEST(TgaDecoder, TrueColourWithAColourMapSkipsTheMap) {
 }
 
 TEST(PcxDecoder, MatchesImageMagick) {
-    std::vector<PcxSpec> specs;
+    std::vector<PcxLayout> layouts;
     for (int w : {13, 8, 1}) {
-        specs.push_back({1, 1, w, 5, true});
-        specs.push_back({4, 1, w, 5, true});
-        specs.push_back({8, 1, w, 5, true});
-        specs.push_back({8, 1, w, 5, false});
-        specs.push_back({8, 3, w, 5, true});
-        specs.push_back({8, 3, w, 5, false});
+        layouts.push_back({1, 1, w, 5, true});
+        layouts.push_back({4, 1, w, 5, true});
+        layouts.push_back({8, 1, w, 5, true});
+        layouts.push_back({8, 1, w, 5, false});
+        layouts.push_back({8, 3, w, 5, true});
+        layouts.push_back({8, 3, w, 5, false});
     }
-    for (const PcxSpec& s : specs) {
+    for (const PcxLayout& s : layouts) {
         std::string name = "p" + std::to_string(s.bits) + "x" + std::to_string(s.planes) + "_" +
                            std::to_string(s.width) + (s.rle ? "_rle" : "_raw") + ".pcx";
         SCOPED_TRACE(name);
@@ -187,14 +187,14 @@ TEST(PcxDecoder, ReadsFilesImageMagickWrites) {
 
 TEST(PcxDecoder, FormatRules) {
     // 8 bits without the palette marker: a grey ramp.
-    PcxSpec s{8, 1, 6, 3, false, false};
+    PcxLayout s{8, 1, 6, 3, false, false};
     std::vector<uint8_t> f = MakePcx(s);
     DecodedBitmap d = DecodePcx(f);
     ASSERT_TRUE(d.ok());
     uint8_t v = f[128];
     EXPECT_EQ(d.picture.pixels.pixel(0, 0), Rgb(v, v, v));
     // 1 bit is black and white whatever the header palette says.
-    PcxSpec mono{1, 1, 8, 1, false};
+    PcxLayout mono{1, 1, 8, 1, false};
     f = MakePcx(mono);
     for (int i = 16; i < 64; ++i)
         f[i] = 0x77;
@@ -205,11 +205,11 @@ TEST(PcxDecoder, FormatRules) {
     EXPECT_EQ(d.picture.pixels.pixel(1, 0), Rgb(0, 0, 0));
     // Several planes at 1 or 4 bits, and 2 planes at 8: nothing is decoded.
     for (auto [bits, planes] : {std::pair{1, 4}, {4, 2}, {1, 3}, {8, 2}, {2, 1}}) {
-        PcxSpec u{bits, planes, 8, 2, true};
+        PcxLayout u{bits, planes, 8, 2, true};
         EXPECT_EQ(DecodePcx(MakePcx(u)).status, DecodeStatus::Unsupported) << bits << "x" << planes;
     }
     // A run of 192 is a run of no bytes.
-    PcxSpec z{8, 1, 2, 1, true, false};
+    PcxLayout z{8, 1, 2, 1, true, false};
     f = MakePcx(z);
     f.resize(128);
     f.insert(f.end(), {192, 99, 5, 6});

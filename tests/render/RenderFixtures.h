@@ -55,7 +55,7 @@ inline std::string WriteFixture(const std::string& name, const std::vector<uint8
 
 // --- TGA -------------------------------------------------------------------
 
-struct TgaSpec {
+struct TgaLayout {
     int type = 2;
     int depth = 24;
     int mapBits = 0;  // colour-map entry size for types 1 and 9
@@ -66,7 +66,7 @@ struct TgaSpec {
 
 // Stored pixels come in runs of repeated values so that run-length coding
 // uses both packet kinds; packets never cross a row.
-inline std::vector<uint8_t> MakeTga(const TgaSpec& s, uint32_t seed = 7) {
+inline std::vector<uint8_t> MakeTga(const TgaLayout& s, uint32_t seed = 7) {
     Lcg rng(seed);
     const int bpp = (s.depth + 7) / 8;
     const bool mapped = s.type == 1 || s.type == 9;
@@ -136,7 +136,7 @@ inline std::vector<uint8_t> MakeTga(const TgaSpec& s, uint32_t seed = 7) {
 
 // --- PCX -------------------------------------------------------------------
 
-struct PcxSpec {
+struct PcxLayout {
     int bits = 8;
     int planes = 1;
     int width = 13, height = 7;
@@ -144,7 +144,7 @@ struct PcxSpec {
     bool palette256 = true;  // 8 bits × 1 plane: append the marker and palette
 };
 
-inline std::vector<uint8_t> MakePcx(const PcxSpec& s, uint32_t seed = 11) {
+inline std::vector<uint8_t> MakePcx(const PcxLayout& s, uint32_t seed = 11) {
     Lcg rng(seed);
     int bpl = (s.width * s.bits + 7) / 8;
     bpl += bpl % 2;
