@@ -60,6 +60,18 @@ std::string Shown(const Value& v) {
     return FormatSettingValue(v);
 }
 
+// Saves as the editor saves and prints what was saved.
+int SaveAndReport(const Project& p, SettingsStore& store, const std::string& out) {
+    std::string message;
+    if (!SaveProjectFile(p, store, out, &message)) {
+        Error(message);
+        return 1;
+    }
+    std::cout << "已保存 " << out << "：" << p.NowI() << " 张图片，" << p.NowM() << " 首音乐，"
+              << p.LyricFilesCount() << " 个歌词文件" << std::endl;
+    return 0;
+}
+
 // A command-line project starts from the defaults, with the slideshow
 // information boxes empty: there is no earlier text for the file's absent
 // keys to leave in place, so what is read is exactly what is saved.
@@ -139,14 +151,7 @@ int New(Args args) {
     }
     p.ProjectName = out;
     SettingsStore store;
-    std::string message;
-    if (!SaveProjectFile(p, store, out, &message)) {
-        Error(message);
-        return 1;
-    }
-    std::cout << "已保存 " << out << "：" << p.NowI() << " 张图片，" << p.NowM() << " 首音乐，"
-              << p.LyricFilesCount() << " 个歌词文件" << std::endl;
-    return 0;
+    return SaveAndReport(p, store, out);
 }
 
 bool Read(const std::string& path, Project& p, ProjectLayout& layout) {
@@ -264,14 +269,7 @@ int Save(Args args) {
     if (!o.missing.photos.empty() || !o.missing.songs.empty())
         Error(ForTerminal(kMissingFilesMessage) + "（" + std::to_string(o.missing.photos.size()) +
               " 张图片，" + std::to_string(o.missing.songs.size()) + " 首音乐）");
-    std::string message;
-    if (!SaveProjectFile(p, store, out, &message)) {
-        Error(message);
-        return 1;
-    }
-    std::cout << "已保存 " << out << "：" << p.NowI() << " 张图片，" << p.NowM() << " 首音乐，"
-              << p.LyricFilesCount() << " 个歌词文件" << std::endl;
-    return 0;
+    return SaveAndReport(p, store, out);
 }
 
 }  // namespace
