@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "builder/PackageBuild.h"
 #include "builder/PackageFiles.h"
 #include "builder/RenderImageConverter.h"

@@ -22,7 +22,7 @@
 #include <thread>
 
 #include "app/AppPaths.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/ui/MainWindow.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/ui/ThumbnailCache.h"

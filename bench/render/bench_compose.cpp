@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "BenchUtil.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "render/Composer.h"
 #include "render/Jpeg.h"
 

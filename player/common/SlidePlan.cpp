@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 #include "render/Placement.h"
 
 namespace velmora::player {

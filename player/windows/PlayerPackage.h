@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/PackageReader.h"
+#include "package/PackageReader.h"
 
 namespace velmora::player {
 

@@ -1,6 +1,6 @@
 #include "player/windows/Selftest.h"
 
-#include "app/base/Crc32.h"
+#include "base/Crc32.h"
 #include "player/common/SelftestReport.h"
 #include "player/windows/PlayerPackage.h"
 #include "player/windows/Win32Files.h"

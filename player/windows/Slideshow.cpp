@@ -11,7 +11,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace velmora::player {
 

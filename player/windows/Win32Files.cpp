@@ -73,24 +73,29 @@ bool Win32FileSource::Open(const std::wstring& path) {
     return true;
 }
 
-bool Win32FileSource::Read(uint64_t offset, std::span<uint8_t> out) {
+int64_t Win32FileSource::ReadAt(uint64_t offset, std::span<uint8_t> out) {
     if (h_ == INVALID_HANDLE_VALUE)
-        return false;
-    if (offset > size_ || out.size() > size_ - offset)
-        return false;
+        return -1;
+    if (offset >= size_)
+        return 0;
+    size_t n = out.size();
+    if (n > size_ - offset)
+        n = static_cast<size_t>(size_ - offset);
     size_t done = 0;
-    while (done < out.size()) {
+    while (done < n) {
         OVERLAPPED ov{};
         uint64_t at = offset + done;
         ov.Offset = static_cast<DWORD>(at & 0xFFFFFFFFu);
         ov.OffsetHigh = static_cast<DWORD>(at >> 32);
-        DWORD want = static_cast<DWORD>(std::min<size_t>(out.size() - done, 1u << 24));
+        DWORD want = static_cast<DWORD>(std::min<size_t>(n - done, 1u << 24));
         DWORD got = 0;
-        if (!ReadFile(h_, out.data() + done, want, &got, &ov) || got == 0)
-            return false;
+        if (!ReadFile(h_, out.data() + done, want, &got, &ov))
+            return -1;
+        if (got == 0)
+            break;
         done += got;
     }
-    return true;
+    return static_cast<int64_t>(done);
 }
 
 std::optional<std::vector<uint8_t>> ReadWholeFileW(const std::wstring& path, uint64_t maxBytes) {

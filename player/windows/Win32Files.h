@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace velmora::player {
 
@@ -30,7 +30,7 @@ class Win32FileSource final : public ByteSource {
 
     bool Open(const std::wstring& path);
     uint64_t Size() const override { return size_; }
-    bool Read(uint64_t offset, std::span<uint8_t> out) override;
+    int64_t ReadAt(uint64_t offset, std::span<uint8_t> out) override;
 
   private:
     HANDLE h_ = INVALID_HANDLE_VALUE;

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 
 namespace velmora {
 

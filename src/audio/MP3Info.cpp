@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 #include "audio/Bitstream.h"
 
 namespace velmora::audio {

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace velmora::audio {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <mutex>
 
-#include "audio/ByteSource.h"
+#include "base/ByteSource.h"
 #include "audio/MidiFile.h"
 
 extern "C" {

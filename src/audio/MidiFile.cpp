@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 
 namespace velmora::audio {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "audio/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace velmora::audio {
 

@@ -8,14 +8,14 @@
 #include <mutex>
 #include <thread>
 
-#include "app/AppInfo.h"
-#include "app/base/FileUtil.h"
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
-#include "app/pack/ResourcePack.h"
+#include "base/AppInfo.h"
+#include "base/FileUtil.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
+#include "package/ResourcePack.h"
 #include "builder/PackageFiles.h"
-#include "builder/PackageReader.h"
-#include "builder/PeResources.h"
+#include "package/PackageReader.h"
+#include "package/PeResources.h"
 
 namespace velmora {
 

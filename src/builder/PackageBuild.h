@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "app/base/Progress.h"
+#include "base/Progress.h"
 #include "builder/ImageConverter.h"
 #include "builder/SongDurations.h"
 #include "project/Project.h"

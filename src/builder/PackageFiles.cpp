@@ -9,9 +9,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/base/Crc32.h"
-#include "app/base/FileUtil.h"
-#include "builder/PackageKeystream.h"
+#include "base/Crc32.h"
+#include "base/FileUtil.h"
+#include "package/PackageKeystream.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 #include "builder/RenderImageConverter.h"
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 #include "render/ImageLoader.h"
 #include "render/ImageProbe.h"
 

@@ -6,8 +6,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 #ifdef VELMORA_HAVE_AUDIO
 #include "audio/MP3Info.h"
 #include "audio/MediaDuration.h"

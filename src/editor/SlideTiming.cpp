@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "app/base/FileUtil.h"
-#include "app/base/Rounding.h"
+#include "base/FileUtil.h"
+#include "base/Rounding.h"
 #include "editor/SongDuration.h"
 
 namespace velmora::editor {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
-#include "audio/ByteSource.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
+#include "base/ByteSource.h"
 #include "audio/MP3Info.h"
 #include "audio/MediaDuration.h"
 #include "audio/WaveChunk.h"
@@ -25,7 +25,7 @@ double RoundToMilliseconds(double seconds) {
 }
 
 double WaveHeaderDuration(const std::string& path) {
-    audio::FileSource file;
+    FileSource file;
     if (!file.Open(path))
         return 0;
     audio::WaveFormat fmt;

@@ -4,8 +4,8 @@
 #include <optional>
 #include <unordered_set>
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 
 namespace velmora {
 

@@ -1,8 +1,8 @@
 #include "project/Project.h"
 
-#include "app/AppInfo.h"
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
+#include "base/AppInfo.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 
 namespace velmora {
 

@@ -1,7 +1,7 @@
 #include "project/ProjectFile.h"
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 #include "project/LegacyProject.h"
 
 namespace velmora {

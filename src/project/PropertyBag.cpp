@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/base/ByteReader.h"
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
+#include "base/ByteReader.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 
 namespace velmora {
 

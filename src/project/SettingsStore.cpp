@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
-#include "app/base/ByteReader.h"
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/ByteReader.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 
 namespace velmora {
 

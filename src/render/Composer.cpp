@@ -3,9 +3,9 @@
 #include <chrono>
 #include <filesystem>
 
-#include "app/base/FileUtil.h"
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 #include "project/SettingsStore.h"
 #include "render/ImageProbe.h"
 #include "render/Raster.h"

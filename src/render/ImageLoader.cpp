@@ -1,7 +1,7 @@
 #include "render/ImageLoader.h"
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 #include "render/ImageCodec.h"
 #include "render/ImageProbe.h"
 #include "render/Jpeg.h"

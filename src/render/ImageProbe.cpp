@@ -5,8 +5,8 @@
 #include <fstream>
 #include <vector>
 
-#include "app/base/ByteReader.h"
-#include "app/base/TextCodec.h"
+#include "base/ByteReader.h"
+#include "base/TextCodec.h"
 
 namespace velmora::render {
 

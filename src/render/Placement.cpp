@@ -1,6 +1,6 @@
 #include "render/Placement.h"
 
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 
 namespace velmora::render {
 

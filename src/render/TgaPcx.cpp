@@ -3,7 +3,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace velmora::render {
 

@@ -18,7 +18,7 @@
 
 #include "../editor_lists/ListFixtures.h"
 #include "TempDir.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/ui/MainWindow.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"

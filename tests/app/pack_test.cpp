@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "app/pack/ResourcePack.h"
+#include "package/ResourcePack.h"
 
 using namespace velmora;
 using velmora::test::ReadBytes;

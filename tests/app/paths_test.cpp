@@ -5,7 +5,7 @@
 
 #include "TempDir.h"
 #include "app/AppPaths.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 
 using namespace velmora;
 using velmora::test::TempDir;

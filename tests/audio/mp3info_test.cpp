@@ -7,7 +7,7 @@
 
 #include "AudioFixtures.h"
 #include "TempDir.h"
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 #include "audio/Bitstream.h"
 #include "audio/MP3Info.h"
 
@@ -19,7 +19,7 @@ using velmora::test::HeaderBytes;
 namespace {
 
 bool ReadBytes(MP3Info& info, const std::vector<uint8_t>& bytes) {
-    MemorySource src(bytes);
+    SpanSource src(bytes);
     return info.ReadMP3Info(src);
 }
 

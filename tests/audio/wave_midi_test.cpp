@@ -8,7 +8,7 @@
 
 #include "AudioFixtures.h"
 #include "TempDir.h"
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 #include "audio/MediaDuration.h"
 #include "audio/MidiFile.h"
 #include "audio/WaveChunk.h"
@@ -77,7 +77,7 @@ TEST(FindWaveChunk, FindsChunksBySearch) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        MemorySource src(c.file);
+        SpanSource src(c.file);
         WaveChunk f = FindWaveChunk(src, "fmt ");
         WaveChunk d = FindWaveChunk(src, "data");
         EXPECT_EQ(f.offset, c.fmtOffset);
@@ -117,7 +117,7 @@ TEST(FindWaveChunk, MissingPiecesGiveZero) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        MemorySource src(c.file);
+        SpanSource src(c.file);
         EXPECT_EQ(FindWaveChunk(src, "fmt ").found(), c.fmt);
         EXPECT_EQ(FindWaveChunk(src, "data").found(), c.data);
         WaveFormat wf;

@@ -12,7 +12,7 @@
 
 #include "builder/PackageBuild.h"
 #include "builder/PackageFiles.h"
-#include "builder/PackageKeystream.h"
+#include "package/PackageKeystream.h"
 
 namespace velmora::test {
 

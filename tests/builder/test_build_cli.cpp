@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "BuilderTestSupport.h"
-#include "app/base/Crc32.h"
+#include "base/Crc32.h"
 #include "builder/PackageBuild.h"
-#include "builder/PackageReader.h"
+#include "package/PackageReader.h"
 #include "project/Project.h"
 
 namespace velmora {

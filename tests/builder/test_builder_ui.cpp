@@ -11,7 +11,7 @@
 #include <filesystem>
 
 #include "BuilderTestSupport.h"
-#include "builder/PackageReader.h"
+#include "package/PackageReader.h"
 #include "builder/RenderImageConverter.h"
 #include "builder/ui/BuildDialog.h"
 #include "builder/ui/EditorBuild.h"

@@ -2,7 +2,7 @@
 
 #include "BuilderTestSupport.h"
 #include "builder/PackageFiles.h"
-#include "builder/PackageKeystream.h"
+#include "package/PackageKeystream.h"
 
 namespace velmora {
 namespace {

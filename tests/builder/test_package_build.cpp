@@ -5,11 +5,11 @@
 #include <mutex>
 
 #include "BuilderTestSupport.h"
-#include "app/base/Crc32.h"
+#include "base/Crc32.h"
 #include "builder/PackageBuild.h"
 #include "builder/PackageFiles.h"
-#include "builder/PackageKeystream.h"
-#include "builder/PackageReader.h"
+#include "package/PackageKeystream.h"
+#include "package/PackageReader.h"
 
 namespace velmora {
 namespace {

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "BuilderTestSupport.h"
-#include "builder/PackageReader.h"
-#include "builder/PeResources.h"
+#include "package/PackageReader.h"
+#include "package/PeResources.h"
 
 namespace velmora {
 namespace {

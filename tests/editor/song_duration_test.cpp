@@ -7,7 +7,7 @@
 
 #include "../audio/AudioFixtures.h"
 #include "TempDir.h"
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 #include "editor/SongDuration.h"
 
 using namespace velmora;

@@ -11,7 +11,7 @@
 #include <map>
 
 #include "ListFixtures.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"
 #include "render/qt/QtImageCodec.h"

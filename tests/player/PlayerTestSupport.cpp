@@ -4,12 +4,12 @@
 
 #include "RunVelmora.h"
 #include "TempDir.h"
-#include "app/base/Crc32.h"
-#include "app/base/FileUtil.h"
-#include "builder/ByteSource.h"
-#include "builder/PackageKeystream.h"
-#include "builder/PackageReader.h"
-#include "builder/PeResources.h"
+#include "base/Crc32.h"
+#include "base/FileUtil.h"
+#include "base/ByteSource.h"
+#include "package/PackageKeystream.h"
+#include "package/PackageReader.h"
+#include "package/PeResources.h"
 
 namespace velmora::test {
 

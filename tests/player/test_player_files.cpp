@@ -8,11 +8,11 @@
 #include "PlayerTestSupport.h"
 #include "RunVelmora.h"
 #include "TempDir.h"
-#include "app/base/Crc32.h"
-#include "app/base/FileUtil.h"
-#include "builder/ByteSource.h"
-#include "builder/PackageKeystream.h"
-#include "builder/PeResources.h"
+#include "base/Crc32.h"
+#include "base/FileUtil.h"
+#include "base/ByteSource.h"
+#include "package/PackageKeystream.h"
+#include "package/PeResources.h"
 #include "player/SupportLibrary.h"
 
 namespace velmora::test {

@@ -12,9 +12,9 @@
 #include "PlayerTestSupport.h"
 #include "RunVelmora.h"
 #include "TempDir.h"
-#include "app/base/Crc32.h"
-#include "app/base/FileUtil.h"
-#include "builder/PackageReader.h"
+#include "base/Crc32.h"
+#include "base/FileUtil.h"
+#include "package/PackageReader.h"
 #include "project/Project.h"
 
 namespace velmora::test {

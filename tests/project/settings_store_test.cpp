@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "TempDir.h"
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 #include "project/SettingsStore.h"
 
 using namespace velmora;

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "ListFixtures.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "editor/lists/ProjectOpen.h"
 #include "project/LegacyProject.h"
 #include "project/ProjectFile.h"

@@ -5,7 +5,7 @@
 
 #include "ListFixtures.h"
 #include "RunVelmora.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "project/SettingsStore.h"
 
 using namespace velmora;

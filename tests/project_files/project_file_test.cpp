@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "ListFixtures.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/lists/ProjectOpen.h"
 #include "project/ProjectFile.h"

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "RenderFixtures.h"
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 #include "project/Project.h"
 #include "render/Composer.h"
 #include "render/ImageLoader.h"

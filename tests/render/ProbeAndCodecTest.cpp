@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RenderFixtures.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "render/ImageLoader.h"
 #include "render/ImageProbe.h"
 #include "render/Jpeg.h"

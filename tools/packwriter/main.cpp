@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/pack/ResourcePack.h"
+#include "package/ResourcePack.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace velmora::stubtool {
 

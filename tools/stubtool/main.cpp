@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "PlayerIcon.h"
-#include "app/base/Crc32.h"
-#include "app/base/FileUtil.h"
-#include "builder/PackageKeystream.h"
+#include "base/Crc32.h"
+#include "base/FileUtil.h"
+#include "package/PackageKeystream.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
 #include "audio/MP3Info.h"
 #include "editor/SlideTiming.h"

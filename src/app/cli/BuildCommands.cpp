@@ -16,11 +16,11 @@
 #include <iostream>
 
 #include "app/AppPaths.h"
-#include "app/base/Crc32.h"
-#include "app/base/TextCodec.h"
+#include "base/Crc32.h"
+#include "base/TextCodec.h"
 #include "app/cli/Cli.h"
 #include "builder/PackageBuild.h"
-#include "builder/PackageReader.h"
+#include "package/PackageReader.h"
 #include "builder/RenderImageConverter.h"
 #include "builder/ShippedLibrary.h"
 #include "project/Project.h"

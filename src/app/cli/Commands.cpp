@@ -1,7 +1,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 #include "app/cli/Cli.h"
 
 namespace velmora::cli {

@@ -9,7 +9,7 @@
 #include <iostream>
 
 #include "app/AppPaths.h"
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
 #include "project/Project.h"
 

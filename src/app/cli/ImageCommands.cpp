@@ -6,7 +6,7 @@
 #include <iostream>
 #include <string>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
 #include "project/Project.h"
 #include "project/SettingsStore.h"

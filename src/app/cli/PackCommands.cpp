@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "app/cli/Cli.h"
-#include "app/pack/ResourcePack.h"
+#include "package/ResourcePack.h"
 
 namespace velmora::cli {
 

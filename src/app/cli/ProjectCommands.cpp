@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/lists/ProjectOpen.h"

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QLockFile>
 
-#include "app/AppInfo.h"
+#include "base/AppInfo.h"
 #include "app/AppPaths.h"
 #include "app/ui/MainWindow.h"
 

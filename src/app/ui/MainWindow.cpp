@@ -37,10 +37,10 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/AppInfo.h"
-#include "app/base/FileUtil.h"
-#include "app/base/Rounding.h"
-#include "app/base/TextCodec.h"
+#include "base/AppInfo.h"
+#include "base/FileUtil.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 #include "editor/ui/FrmSetSlideTime.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/AppPaths.h"
-#include "app/pack/ResourcePack.h"
+#include "package/ResourcePack.h"
 #include "project/Project.h"
 #include "project/SettingsStore.h"
 

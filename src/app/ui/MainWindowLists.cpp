@@ -18,8 +18,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 #include "app/ui/MainWindow.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/lists/SongCheck.h"

@@ -6,7 +6,7 @@
 #include "audio/MP3Info.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    velmora::audio::MemorySource src(std::span<const uint8_t>(data, size));
+    velmora::SpanSource src(std::span<const uint8_t>(data, size));
     velmora::audio::MP3Info info;
     if (!info.ReadMP3Info(src)) {
         if (info.FileSize() != 0 || info.Frames() != 0 || info.Duration() != 0)

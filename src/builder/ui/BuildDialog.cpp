@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 
 namespace velmora {
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "app/base/Rounding.h"
+#include "base/Rounding.h"
 
 namespace velmora {
 

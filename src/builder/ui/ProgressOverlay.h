@@ -11,7 +11,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/base/Progress.h"
+#include "base/Progress.h"
 
 class QLabel;
 class QToolButton;

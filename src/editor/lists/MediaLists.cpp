@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <unordered_set>
 
-#include "app/base/TextCodec.h"
+#include "base/TextCodec.h"
 #include "render/ImageProbe.h"
 
 namespace velmora::editor {

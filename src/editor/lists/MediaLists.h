@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/base/Progress.h"
+#include "base/Progress.h"
 #include "project/Project.h"
 
 namespace velmora::editor {

@@ -5,8 +5,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 #include "audio/MediaDuration.h"
 #include "audio/MidiFile.h"
 #include "editor/lists/MediaLists.h"

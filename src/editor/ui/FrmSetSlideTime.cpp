@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "editor/SlideTiming.h"
 #include "editor/SongDuration.h"
 #include "project/Project.h"

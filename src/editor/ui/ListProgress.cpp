@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QProgressDialog>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 
 #ifdef VELMORA_HAVE_PROGRESS_OVERLAY
 #include "builder/ui/ProgressOverlay.h"

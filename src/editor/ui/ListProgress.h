@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/base/Progress.h"
+#include "base/Progress.h"
 
 namespace velmora {
 

@@ -7,7 +7,7 @@
 #include <QImageWriter>
 #include <cstring>
 
-#include "app/base/FileUtil.h"
+#include "base/FileUtil.h"
 #include "render/ImageCodec.h"
 
 namespace velmora::render {

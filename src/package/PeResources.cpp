@@ -1,10 +1,10 @@
-#include "builder/PeResources.h"
+#include "package/PeResources.h"
 
 #include <algorithm>
 #include <cstring>
 #include <map>
 
-#include "app/base/ByteReader.h"
+#include "base/ByteReader.h"
 
 namespace velmora {
 

@@ -2,8 +2,8 @@
 // reader that the Windows player compiles).
 #include <fstream>
 
-#include "app/base/FileUtil.h"
-#include "builder/PeResources.h"
+#include "base/FileUtil.h"
+#include "package/PeResources.h"
 
 namespace velmora {
 

@@ -1,9 +1,9 @@
-#include "builder/PackageReader.h"
+#include "package/PackageReader.h"
 
 #include <algorithm>
 
-#include "builder/PackageKeystream.h"
-#include "builder/PeResources.h"
+#include "package/PackageKeystream.h"
+#include "package/PeResources.h"
 
 namespace velmora {
 

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/ByteSource.h"
+#include "base/ByteSource.h"
 
 namespace velmora {
 

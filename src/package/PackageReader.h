@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/ByteSource.h"
+#include "base/ByteSource.h"
 #include "project/PropertyBag.h"
 
 namespace velmora {

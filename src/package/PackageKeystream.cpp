@@ -1,4 +1,4 @@
-#include "builder/PackageKeystream.h"
+#include "package/PackageKeystream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "app/pack/ResourcePack.h"
+#include "package/ResourcePack.h"
 
 #include <cstdio>
 #include <fstream>
 
-#include "app/base/FileUtil.h"
-#include "app/base/TextCodec.h"
+#include "base/FileUtil.h"
+#include "base/TextCodec.h"
 
 namespace velmora {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "builder/PackageReader.h"
-#include "builder/PeResources.h"
+#include "package/PackageReader.h"
+#include "package/PeResources.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::span<const uint8_t> bytes(data, size);
