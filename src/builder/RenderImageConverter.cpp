@@ -29,13 +29,7 @@ bool RenderImageConverter::Convert(const std::string& source, const std::string&
     auto bytes = ReadWholeFile(source, render::kMaxImageFileBytes);
     if (!bytes)
         return false;
-    render::LoadedImage img;
-    if (route == render::ImageRoute::Codec) {
-        std::lock_guard<std::mutex> lock(codecMutex_);
-        img = render::LoadImageBytes(*bytes, route);
-    } else {
-        img = render::LoadImageBytes(*bytes, route);
-    }
+    render::LoadedImage img = render::LoadImageBytes(*bytes, route);
     bytes.reset();
     if (!img.ok())
         return false;
@@ -45,7 +39,6 @@ bool RenderImageConverter::Convert(const std::string& source, const std::string&
     render::Picture picture = img.tgaAlpha.empty()
                                   ? std::move(img.picture)
                                   : render::PremultiplyTga(img.picture, img.tgaAlpha);
-    std::lock_guard<std::mutex> lock(codecMutex_);
     return render::SavePictureAsPng(picture, destination);
 }
 

@@ -3,12 +3,10 @@
 // TGA and PCX) and its JPEG and PNG writers. The platform codec must be
 // installed (the program and the command line do it at start-up).
 //
-// Threading: the codec backend is used from one thread at a time, so its
-// decodes and PNG writes are serialised here; the JPEG encoding, the bulk of
-// the work, runs on every thread that calls.
+// Threading: any number of threads may convert at once; the codec backend
+// serialises its own decodes and PNG writes, and the JPEG encoding, the bulk
+// of the work, runs on every thread that calls.
 #pragma once
-
-#include <mutex>
 
 #include "builder/ImageConverter.h"
 
@@ -20,9 +18,6 @@ class RenderImageConverter final : public ImageConverter {
     bool Convert(const std::string& source, const std::string& destination,
                  const std::string& sourceType, const std::string& targetType,
                  int quality) override;
-
-  private:
-    std::mutex codecMutex_;
 };
 
 }  // namespace velmora

@@ -6,10 +6,16 @@
 // One backend serves the process. The program and the command line install
 // it at start-up (render/qt/QtImageCodec.h: InstallQtImageCodec()); without
 // one, pictures of those formats decode as unsupported and draw nothing.
-// Backends are used from one thread at a time.
+//
+// Threading: Decode and EncodePng may be called from any thread. A backend
+// serves one call at a time: the codec's own lock serialises the calls, so
+// callers (thumbnail workers, the package build's converters, the loader's
+// JPEG fallback) need no lock of their own. SetImageCodec is called at
+// start-up, before any worker uses the codec.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <span>
 #include <string>
 
@@ -27,12 +33,26 @@ class ImageCodec {
     // out.hasAlpha and carry premultiplied alpha in X. Pictures larger than
     // kMaxDecodedBytes are refused with TooLarge. A message (Chinese) says
     // why when the result is not Ok.
-    virtual DecodeStatus Decode(std::span<const uint8_t> bytes, Picture& out,
-                                std::string& message) = 0;
+    DecodeStatus Decode(std::span<const uint8_t> bytes, Picture& out, std::string& message) {
+        std::lock_guard lock(mutex_);
+        return DecodePicture(bytes, out, message);
+    }
 
     // Writes the picture as a PNG file (with alpha when it has any). False
     // when the file cannot be written.
-    virtual bool EncodePng(const Picture& picture, const std::string& path) = 0;
+    bool EncodePng(const Picture& picture, const std::string& path) {
+        std::lock_guard lock(mutex_);
+        return WritePng(picture, path);
+    }
+
+  protected:
+    // The backend's work, called with the codec's lock held.
+    virtual DecodeStatus DecodePicture(std::span<const uint8_t> bytes, Picture& out,
+                                       std::string& message) = 0;
+    virtual bool WritePng(const Picture& picture, const std::string& path) = 0;
+
+  private:
+    std::mutex mutex_;
 };
 
 // Installs the process's backend (nullptr removes it). Not owned.

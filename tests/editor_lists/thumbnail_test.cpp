@@ -8,12 +8,17 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <map>
 
 #include "ListFixtures.h"
 #include "base/FileUtil.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"
+#include "render/Jpeg.h"
 #include "render/qt/QtImageCodec.h"
 
 using namespace velmora;
@@ -186,4 +191,124 @@ TEST(ThumbnailLoader, UsesALargeEnoughExifThumbnail) {
     QImage big =
         ThumbnailLoader::MakeThumbnail(QString::fromStdString(dir / "exif.jpg"), QSize(320, 240));
     EXPECT_GT(qRed(big.pixel(160, 120)), 200);
+}
+
+namespace {
+
+// A picture made by ImageMagick in dir; empty when convert fails.
+std::string Magick(const std::string& dir, const std::string& name, const std::string& args) {
+    const std::string path = dir + "/" + name;
+    const std::string cmd = "convert " + args + " '" + path + "' 2>/dev/null";
+    return std::system(cmd.c_str()) == 0 ? path : std::string();
+}
+
+// The reference thumbnail: the JPEG decoded at full size, scaled down by
+// Qt's area-averaging filter into the fitted rectangle, centred on black.
+QImage ReferenceThumbnail(const std::string& path, QSize cell, QRect* placed) {
+    auto bytes = ReadWholeFile(path);
+    render::Picture full;
+    std::string message;
+    if (!bytes || render::DecodeJpeg(*bytes, full, message) != render::DecodeStatus::Ok)
+        return {};
+    const render::Surface& s = full.pixels;
+    QImage img(reinterpret_cast<const uchar*>(s.data()), s.width(), s.height(),
+               static_cast<qsizetype>(s.stride()) * 4, QImage::Format_RGB32);
+    QSize fitted = img.size();
+    if (fitted.width() > cell.width() || fitted.height() > cell.height()) {
+        const double f = std::min(double(cell.width()) / fitted.width(),
+                                  double(cell.height()) / fitted.height());
+        fitted = QSize(std::max(1, int(std::lround(fitted.width() * f))),
+                       std::max(1, int(std::lround(fitted.height() * f))));
+    }
+    *placed = QRect((cell.width() - fitted.width()) / 2, (cell.height() - fitted.height()) / 2,
+                    fitted.width(), fitted.height());
+    QImage out(cell, QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QPainter p(&out);
+    p.drawImage(*placed, img.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return out;
+}
+
+}  // namespace
+
+// The worker path decodes JPEGs at 1/2, 1/4 or 1/8 of their size; its
+// thumbnail must look like the full picture scaled down, for every kind of
+// JPEG the decoder reads, and the pool must deliver the same pictures.
+TEST(ThumbnailLoader, ScaledDecodeMatchesTheFullDecodeScaledDown) {
+    App();
+    render::InstallQtImageCodec();
+    TempDir dir;
+    const QSize cell(96, 72);
+    struct Case {
+        const char* name;
+        const char* args;
+    } cases[] = {
+        {"4x3 at 1/8.jpg", "-size 1600x1200 -seed 3 plasma: -quality 90"},
+        {"odd wide.jpg", "-size 1001x333 -seed 4 plasma: -quality 90"},
+        {"odd tall.jpg", "-size 333x1001 -seed 5 plasma: -quality 90"},
+        {"odd 1 in 4.jpg", "-size 397x301 -seed 6 plasma: -quality 90"},
+        {"progressive.jpg", "-size 1280x960 -seed 7 plasma: -interlace Plane -quality 85"},
+        {"grey.jpg", "-size 1200x900 -seed 8 plasma: -colorspace Gray -quality 90"},
+        {"cmyk.jpg", "-size 1200x900 -seed 9 plasma: -colorspace CMYK -quality 90"},
+        {"444.jpg", "-size 1203x899 -seed 10 plasma: -sampling-factor 1x1 -quality 90"},
+        {"422.jpg", "-size 1199x901 -seed 11 plasma: -sampling-factor 2x1 -quality 90"},
+        {"smaller than the cell.jpg", "-size 61x47 -seed 12 plasma: -quality 95"},
+    };
+    std::map<QString, QImage> direct;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Magick(dir.path(), c.name, c.args);
+        ASSERT_FALSE(path.empty()) << "ImageMagick could not make the photo";
+        QRect placed;
+        const QImage want = ReferenceThumbnail(path, cell, &placed);
+        ASSERT_FALSE(want.isNull());
+        const QImage got = ThumbnailLoader::MakeThumbnail(QString::fromStdString(path), cell);
+        ASSERT_EQ(got.size(), cell);
+        direct[QString::fromStdString(path)] = got;
+        // Outside the fitted rectangle (one pixel of rounding aside): black.
+        const QRect grown = placed.adjusted(-1, -1, 1, 1);
+        int notBlack = 0;
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x)
+                if (!grown.contains(x, y) && (got.pixel(x, y) & 0xFFFFFF) != 0)
+                    ++notBlack;
+        EXPECT_EQ(notBlack, 0) << "picture outside " << placed.width() << "x" << placed.height();
+        // Inside it: the full picture scaled down, within the difference of
+        // two filters.
+        const QRect inner = placed.adjusted(1, 1, -1, -1);
+        int64_t sum = 0;
+        int worst = 0, n = 0;
+        for (int y = inner.top(); y <= inner.bottom(); ++y)
+            for (int x = inner.left(); x <= inner.right(); ++x) {
+                const QRgb a = got.pixel(x, y), b = want.pixel(x, y);
+                for (int d : {qRed(a) - qRed(b), qGreen(a) - qGreen(b), qBlue(a) - qBlue(b)}) {
+                    sum += std::abs(d);
+                    worst = std::max(worst, std::abs(d));
+                }
+                ++n;
+            }
+        ASSERT_GT(n, 0);
+        const double mean = double(sum) / (3.0 * n);
+        EXPECT_LT(mean, 4.0) << "worst " << worst;
+        EXPECT_LT(worst, 48);
+    }
+
+    // The same pictures through the worker pool, all at once.
+    ThumbnailLoader loader;
+    loader.setCellSize(cell);
+    std::map<QString, QImage> pooled;
+    QObject::connect(&loader, &ThumbnailLoader::ready,
+                     [&](const QString& p, const QImage& img) { pooled[p] = img; });
+    bool idle = false;
+    QObject::connect(&loader, &ThumbnailLoader::idle, [&] { idle = true; });
+    for (const auto& [path, img] : direct)
+        loader.Request(path);
+    QElapsedTimer t;
+    t.start();
+    while (!idle && t.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_TRUE(idle);
+    ASSERT_EQ(pooled.size(), direct.size());
+    for (const auto& [path, img] : direct)
+        EXPECT_EQ(pooled[path], img) << path.toStdString();
 }

@@ -3,9 +3,10 @@
 #include <QApplication>
 #include <QLockFile>
 
-#include "base/AppInfo.h"
 #include "app/AppPaths.h"
+#include "app/ui/ChineseInterface.h"
 #include "app/ui/MainWindow.h"
+#include "base/AppInfo.h"
 
 namespace velmora {
 
@@ -13,6 +14,8 @@ int RunEditor(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setApplicationName(QString::fromUtf8(kProductName));
     app.setApplicationVersion(QString::fromUtf8(kVersionText));
+    InstallQtChineseTranslations(app);
+    ApplyInterfaceFont();
 
     AppPaths paths = ResolveAppPaths();
     // One editor per working folder: a second instance ends at once.

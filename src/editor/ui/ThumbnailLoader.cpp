@@ -16,13 +16,6 @@ namespace velmora {
 
 namespace {
 
-// The image codec backend is used from one thread at a time; the engine's
-// own decoders (JPEG, TGA, PCX) run in parallel.
-std::mutex& CodecMutex() {
-    static std::mutex m;
-    return m;
-}
-
 QImage FromPicture(const render::Picture& pic) {
     const render::Surface& s = pic.pixels;
     QImage img(reinterpret_cast<const uchar*>(s.data()), s.width(), s.height(),
@@ -126,17 +119,11 @@ QImage ThumbnailLoader::MakeThumbnail(const QString& path, QSize cell) {
     if (render::ExtensionOf(p) == "JPG")
         source = ExifThumbnailImage(path, cell);
     if (source.isNull()) {
+        // JPEG, TGA and PCX decode in parallel on every worker; the image
+        // codec (BMP, GIF, PNG, TIF) serialises its own calls.
         render::Picture pic;
         std::string message;
-        bool ok;
-        if (render::RouteForPath(p) == render::ImageRoute::Codec &&
-            render::ExtensionOf(p) != "JPG") {
-            std::lock_guard lock(CodecMutex());
-            ok = render::LoadThumbnail(p, cell.width(), cell.height(), pic, message);
-        } else {
-            ok = render::LoadThumbnail(p, cell.width(), cell.height(), pic, message);
-        }
-        if (!ok)
+        if (!render::LoadThumbnail(p, cell.width(), cell.height(), pic, message))
             return {};
         source = FromPicture(pic);
     }

@@ -15,9 +15,9 @@ namespace velmora::render {
 namespace {
 
 class QtImageCodec final : public ImageCodec {
-  public:
-    DecodeStatus Decode(std::span<const uint8_t> bytes, Picture& out,
-                        std::string& message) override {
+  protected:
+    DecodeStatus DecodePicture(std::span<const uint8_t> bytes, Picture& out,
+                               std::string& message) override {
         QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
                                                   static_cast<qsizetype>(bytes.size()));
         QBuffer buffer(&data);
@@ -68,7 +68,7 @@ class QtImageCodec final : public ImageCodec {
         return DecodeStatus::Ok;
     }
 
-    bool EncodePng(const Picture& picture, const std::string& path) override {
+    bool WritePng(const Picture& picture, const std::string& path) override {
         const Surface& s = picture.pixels;
         if (s.empty())
             return false;
