@@ -243,10 +243,10 @@ TEST(ThumbnailLoader, ScaledDecodeMatchesTheFullDecodeScaledDown) {
         const char* name;
         const char* args;
     } cases[] = {
-        {"4x3 at 1/8.jpg", "-size 1600x1200 -seed 3 plasma: -quality 90"},
+        {"4x3 at an eighth.jpg", "-size 1600x1200 -seed 3 plasma: -quality 90"},
         {"odd wide.jpg", "-size 1001x333 -seed 4 plasma: -quality 90"},
         {"odd tall.jpg", "-size 333x1001 -seed 5 plasma: -quality 90"},
-        {"odd 1 in 4.jpg", "-size 397x301 -seed 6 plasma: -quality 90"},
+        {"odd at a quarter.jpg", "-size 397x301 -seed 6 plasma: -quality 90"},
         {"progressive.jpg", "-size 1280x960 -seed 7 plasma: -interlace Plane -quality 85"},
         {"grey.jpg", "-size 1200x900 -seed 8 plasma: -colorspace Gray -quality 90"},
         {"cmyk.jpg", "-size 1200x900 -seed 9 plasma: -colorspace CMYK -quality 90"},
