@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
+#include <QThread>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -15,6 +17,7 @@
 #include "../editor_lists/ListFixtures.h"
 #include "RunVelmora.h"
 #include "TempDir.h"
+#include "app/cli/Cli.h"
 #include "app/ui/MainWindow.h"
 #include "base/FileUtil.h"
 #include "project/SettingsStore.h"
@@ -203,4 +206,98 @@ TEST(EditorWindow, EveryPageDraws) {
             shot.save(QString::fromUtf8(keep) + QString("/page%1.png").arg(i));
     }
     e.w->close();
+}
+
+// `velmora FILE.aps` opens the project as the open command does, with its
+// checks and messages; the title carries the project's name.
+TEST(EditorWindow, OpensTheProjectNamedOnTheCommandLine) {
+    TempDir dir;
+    std::string photos;
+    for (int i = 1; i <= 3; ++i) {
+        test::WriteBmp(dir / ("p" + std::to_string(i) + ".bmp"), 16, 12);
+        photos += " '" + (dir / ("p" + std::to_string(i) + ".bmp")) + "'";
+    }
+    const std::string aps = dir / "我的 相册.aps";
+    ASSERT_EQ(test::Velmora("project new '" + aps + "' --photos" + photos).status, 0);
+    fs::remove(dir / "p3.bmp");
+    test::WriteText(dir / "junk.aps", "junk");
+
+    Window e(dir.path());
+    const QString program = QString::fromUtf8("Velmora图片幻灯4.00");
+    EXPECT_EQ(e.w->windowTitle(), program);
+    e.w->OpenProject(QString::fromStdString(aps));
+    EXPECT_EQ(e.w->project().NowI(), 2);
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_TRUE(e.asked[0].startsWith(QString::fromUtf8("找不到图片幻灯配置中的某些文件")));
+    EXPECT_EQ(e.w->windowTitle(), QString::fromUtf8("我的 相册 - ") + program);
+
+    // An unsaved project of two photos: the pending-save question first;
+    // Cancel opens nothing.
+    e.w->project().ProjectName.clear();
+    e.w->UpdateWindowTitle();
+    e.asked.clear();
+    e.answer = QMessageBox::Cancel;
+    e.w->OpenProject(QString::fromStdString(dir / "junk.aps"));
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_TRUE(e.asked[0].startsWith(QString::fromUtf8("图片幻灯设置已被修改")));
+    EXPECT_EQ(e.w->project().NowI(), 2);
+
+    // Save as names the window after the new file.
+    e.savePath = QString::fromStdString(dir / "另存.aps");
+    EXPECT_TRUE(e.w->SaveProject());
+    EXPECT_EQ(e.w->windowTitle(), QString::fromUtf8("另存 - ") + program);
+
+    // A file that is no project: the message, and the lists emptied.
+    e.asked.clear();
+    e.answer = QMessageBox::Ok;
+    e.w->OpenProject(QString::fromStdString(dir / "junk.aps"));
+    ASSERT_EQ(e.asked.size(), 1u);
+    EXPECT_TRUE(e.asked[0].contains(QString::fromUtf8("无法读取图片幻灯配置文件")));
+    EXPECT_EQ(e.w->project().NowI(), 0);
+    EXPECT_EQ(e.w->windowTitle(), program);
+    e.w->close();
+}
+
+TEST(EditorWindow, WhichArgumentsOpenTheEditor) {
+    TempDir dir;
+    test::WriteText(dir / "existing.txt", "x");
+    struct Case {
+        std::vector<std::string> args;
+        bool editor;
+    };
+    const Case cases[] = {
+        {{dir / "missing.aps"}, true},  // the editor says it cannot be read
+        {{dir / "Album.APS"}, true},
+        {{dir / "existing.txt"}, true},
+        {{"project"}, false},
+        {{"settings"}, false},
+        {{"--help"}, false},
+        {{"-v"}, false},
+        {{"help"}, false},
+        {{"nosuchcommand"}, false},
+        {{dir / "a.aps", dir / "b.aps"}, false},
+        {{"project", "show", dir / "a.aps"}, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(cli::IsProjectFileToOpen(c.args), c.editor) << c.args[0];
+
+    // The program itself: with a project file it stays up as the editor;
+    // with an unknown word it is the command line and ends with status 2.
+    fs::copy_file(std::string(VELMORA_PROGRAM_DIR) + "/velmora", dir / "velmora");
+    fs::copy_file(std::string(VELMORA_PROGRAM_DIR) + "/gmi.src", dir / "gmi.src");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess editor;
+    editor.setProcessEnvironment(env);
+    editor.start(QString::fromStdString(dir / "velmora"),
+                 {QString::fromStdString(dir / "missing.aps")});
+    ASSERT_TRUE(editor.waitForStarted());
+    for (int i = 0; i < 100 && !FileExists(dir / "plehwohs.ini"); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(FileExists(dir / "plehwohs.ini")) << "the editor started";
+    EXPECT_EQ(editor.state(), QProcess::Running);
+    editor.terminate();
+    editor.waitForFinished(5000);
+    auto word = test::RunShell("'" + (dir / "velmora") + "' nosuchcommand");
+    EXPECT_EQ(word.status, 2) << word.out;
 }
