@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
-#include "base/TextCodec.h"
 #include "editor/lists/MediaLists.h"
 
 namespace velmora::editor {
@@ -127,8 +127,7 @@ bool EditorSession::IsAutoSavePath(const std::string& path) const {
 BeforeReplacing EditorSession::BeforeNewOrOpen() const {
     if (HasUnsavedChanges())
         return BeforeReplacing::AskPendingSave;
-    // Only a path of 8 characters or more names a file.
-    if (CodePointCount(project_.ProjectName) > 7)
+    if (NamesFile(project_.ProjectName))
         return BeforeReplacing::SaveBound;
     return BeforeReplacing::Nothing;
 }
