@@ -1,6 +1,7 @@
 #include "project/Project.h"
 
 #include "base/AppInfo.h"
+#include "base/FileNames.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
 #include "project/SettingsIo.h"

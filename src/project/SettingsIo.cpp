@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/AppInfo.h"
-#include "base/TextCodec.h"
+#include "base/FileNames.h"
 
 namespace velmora {
 
@@ -58,7 +58,7 @@ bool KeyIsWritten(const SettingKey& key, const Project& p, int index) {
         case WriteWhen::NotEmpty:
             return !v->IsEmptyText();
         case WriteWhen::NamesFile:
-            return v->type() == ValueType::String && CodePointCount(v->text()) > 7;
+            return v->type() == ValueType::String && NamesFile(v->text());
         case WriteWhen::NotZero:
             return v->ToLong().value_or(0) != 0;
         default:

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/ByteReader.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
 #include "project/SettingsKeys.h"
@@ -17,8 +18,7 @@ bool SettingsStore::WriteEmbeddedFile(const std::string& name, const std::string
     WriteSetting(name + std::string(kEmbeddedOffsetSuffix),
                  Value::Long(static_cast<int32_t>(mediaOffset_)));
     WriteSetting(name + std::string(kEmbeddedSizeSuffix), Value::Long(static_cast<int32_t>(*size)));
-    WriteSetting(name + std::string(kEmbeddedTypeSuffix),
-                 Value::Text(AsciiUpper(LastCodePoints(path, 3))));
+    WriteSetting(name + std::string(kEmbeddedTypeSuffix), Value::Text(FileTypeOf(path)));
     mediaOffset_ += static_cast<uint32_t>(*size);
     return true;
 }
