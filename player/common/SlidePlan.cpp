@@ -6,10 +6,6 @@ namespace velmora::player {
 
 namespace {
 
-std::string Key(const char* stem, int i) {
-    return std::string(stem) + std::to_string(i) + ")";
-}
-
 double PositiveSeconds(const PropertyBag& bag, const std::string& name) {
     auto v = bag.ReadProperty(name);
     if (!v)
@@ -31,19 +27,19 @@ int LongOr0(const PropertyBag& bag, const std::string& name) {
 
 std::vector<Slide> PlanSlides(const PropertyBag& settings) {
     std::vector<Slide> out;
-    int n = std::clamp(LongOr0(settings, "NowI"), 0, kMaxPhotos);
-    double interval = PositiveSeconds(settings, "TimeInterval");
+    int n = std::clamp(LongOr0(settings, KeyName(keys::NowI)), 0, kMaxPhotos);
+    double interval = PositiveSeconds(settings, KeyName(keys::TimeInterval));
     if (interval <= 0)
         interval = kDefaultIntervalSeconds;
     out.reserve(static_cast<size_t>(n));
     for (int i = 1; i <= n; ++i) {
         Slide s;
         s.index = i;
-        s.key = Key("ImgNames(", i);
-        double own = PositiveSeconds(settings, Key("SlideDuration(", i));
+        s.key = KeyName(keys::ImgNames, i);
+        double own = PositiveSeconds(settings, KeyName(keys::SlideDuration, i));
         s.seconds = own > 0 ? own : interval;
-        s.posX = LongOr0(settings, Key("ImgPosX(", i));
-        s.posY = LongOr0(settings, Key("ImgPosY(", i));
+        s.posX = LongOr0(settings, KeyName(keys::ImgPosX, i));
+        s.posY = LongOr0(settings, KeyName(keys::ImgPosY, i));
         out.push_back(std::move(s));
     }
     return out;

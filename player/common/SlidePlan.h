@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "project/PropertyBag.h"
+#include "project/SettingsKeys.h"
 
 namespace velmora::player {
 
@@ -21,7 +22,7 @@ struct Slide {
 
 // Interval used when the settings hold no usable one (the editor's initial
 // interval text).
-inline constexpr double kDefaultIntervalSeconds = 12.0;
+inline constexpr double kDefaultIntervalSeconds = keys::TimeInterval.def.number;
 // Upper bound on the photo count taken from "NowI", so that a damaged value
 // cannot make the player allocate without limit.
 inline constexpr int kMaxPhotos = 100000;

@@ -1,46 +1,24 @@
 #include "builder/SongDurations.h"
 
-#include <cmath>
+#include <algorithm>
 
-#include "base/FileNames.h"
-#include "base/Rounding.h"
-#include "base/TextCodec.h"
-#include "audio/MP3Info.h"
-#include "audio/MediaDuration.h"
+#include "audio/SongLength.h"
 
 namespace velmora {
 
-std::optional<double> MediaSongTimer::PlaybackSeconds(const std::string& path) {
-    // The audio library's measure also knows MIDI files.
-    return audio::MediaDuration(path);
-}
-
-std::optional<double> MediaSongTimer::Mp3HeaderMilliseconds(const std::string& path) {
-    audio::MP3Info info;
-    if (!info.ReadMP3Info(path))
-        return std::nullopt;
-    return info.Duration();
+std::optional<double> MediaSongTimer::SongSeconds(const std::string& path) {
+    return audio::SongLength(path);
 }
 
 int32_t TotalSongSeconds(const std::vector<std::string>& songs, SongTimer& timer) {
     double sum = 0;
     for (const auto& song : songs) {
-        auto d = timer.PlaybackSeconds(song);
+        auto d = timer.SongSeconds(song);
         if (!d)
             return 0;
-        double length = *d;
-        if (FileTypeOf(song) == "MP3") {
-            if (auto ms = timer.Mp3HeaderMilliseconds(song)) {
-                double e = *ms / 1000.0;
-                if (e > 0)
-                    length = std::fabs(e - *d) > 5 ? e : std::min(e, *d);
-            }
-        }
-        sum += length;
+        sum += *d;
     }
-    if (sum < 30000)
-        return static_cast<int32_t>(std::floor(sum)) + 1;
-    return nearest(sum);
+    return static_cast<int32_t>(std::clamp<int64_t>(audio::WholeSongSeconds(sum), 0, INT32_MAX));
 }
 
 }  // namespace velmora

@@ -3,10 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "audio/SongLength.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextNumber.h"
-#include "editor/SongDuration.h"
 
 namespace velmora::editor {
 
@@ -114,12 +114,6 @@ std::optional<SyncTiming> ComputeSyncTiming(double D, int songCount, int N) {
     // tolerance keeps D / (13 N) x N from counting one slide too many.
     s.slidesShown = static_cast<int64_t>(std::ceil(N * s.repeatCount - 1e-9));
     return s;
-}
-
-int64_t WholeSongSeconds(double sum) {
-    if (sum < 30000)
-        return static_cast<int64_t>(std::floor(sum)) + 1;
-    return nearest64(sum);
 }
 
 TimingPlan PlanSlideTiming(const TimingInput& in) {

@@ -51,11 +51,11 @@ MissingMedia FindMissingMedia(const Project& p, const FileExistsFn& exists) {
 }
 
 void RepairProjectImages(Project& p, const FileExistsFn& exists) {
-    if (p.BackGroundSet == "3" && !NamesFile(p.BackGroundPicture))
-        p.BackGroundSet = "1";
+    if (p.Background() == BackgroundMode::Picture && !NamesFile(p.BackGroundPicture))
+        p.BackGroundSet = BackgroundModeText(BackgroundMode::Solid);
     if (NamesFile(p.BackGroundPicture) && !exists(p.BackGroundPicture)) {
         p.BackGroundPicture.clear();
-        p.BackGroundSet = "1";
+        p.BackGroundSet = BackgroundModeText(BackgroundMode::Solid);
     }
     auto titled = [&](bool& enabled, std::string& image, const std::string& title) {
         if (enabled && !NamesFile(image) && title.empty())

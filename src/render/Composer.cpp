@@ -239,14 +239,15 @@ void Composer::Place(Slot& slot, Surface& surface, const LoadedImage& image, int
 void Composer::DrawVideoBackground(Surface& surface, const Project& project) {
     if (surface.empty())
         return;
-    if (project.BackGroundSet == "3") {
+    const BackgroundMode mode = project.Background().value_or(BackgroundMode::Solid);
+    if (mode == BackgroundMode::Picture) {
         // Drawn over what the surface holds; nothing is cleared first.
         const std::string& path = project.BackGroundPicture;
         if (NamesFile(path) && FileExists(path))
             DrawFile(background_, surface, path, project.BackgroundDrawScale, 0, 0);
         return;
     }
-    if (project.BackGroundSet == "2") {
+    if (mode == BackgroundMode::Gradient) {
         const GradientKey key{project.BeginColor, project.EndColor, project.BackgroundGradientMode,
                               surface.width(), surface.height()};
         if (gradientKey_ && *gradientKey_ == key) {

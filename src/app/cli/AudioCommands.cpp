@@ -7,10 +7,10 @@
 
 #include "app/cli/Cli.h"
 #include "audio/MP3Info.h"
+#include "audio/SongLength.h"
 #include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "editor/SlideTiming.h"
-#include "editor/SongDuration.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/SettingsStore.h"
@@ -92,7 +92,7 @@ int RunDurationCommand(Args args) {
     int status = 0;
     for (const auto& path : args) {
         std::string why;
-        auto d = editor::SongDuration(path, &why);
+        auto d = audio::SongLength(path, &why);
         if (!d) {
             Error("无法读取歌曲长度：" + path + "（" + why + "）");
             status = 1;
@@ -134,7 +134,7 @@ int RunTimingCommand(Args args) {
     std::vector<double> lengths;
     for (size_t i = 0; i < project.songs.size(); ++i) {
         std::string why;
-        auto d = editor::SongDuration(project.songs[i], &why);
+        auto d = audio::SongLength(project.songs[i], &why);
         if (!d) {
             Error("无法读取歌曲长度：" + project.songs[i] + "（" + why + "）");
             allMeasured = false;
@@ -147,7 +147,7 @@ int RunTimingCommand(Args args) {
         in.songSeconds = lengths;
 
     editor::TimingPlan plan = editor::PlanSlideTiming(in);
-    auto sec = [](double s) { return editor::ShortestDecimal(editor::RoundToMilliseconds(s)); };
+    auto sec = [](double s) { return editor::ShortestDecimal(audio::RoundToMilliseconds(s)); };
     switch (plan.mode) {
         case editor::TimingMode::Fixed:
             std::cout << "mode: fixed interval " << sec(in.timeInterval) << " s\n";
@@ -163,7 +163,7 @@ int RunTimingCommand(Args args) {
     if (!project.songs.empty()) {
         std::cout << "songs total: " << Seconds3(plan.songTotal) << " s";
         if (allMeasured && plan.songTotal > 0)
-            std::cout << " (SongDurationTotal " << editor::WholeSongSeconds(plan.songTotal) << ")";
+            std::cout << " (SongDurationTotal " << audio::WholeSongSeconds(plan.songTotal) << ")";
         std::cout << "\n";
     }
     if (plan.sync)
