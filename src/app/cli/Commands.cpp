@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "base/AppInfo.h"
 #include "app/cli/Cli.h"
+#include "base/AppInfo.h"
 
 namespace velmora::cli {
 
@@ -23,7 +23,13 @@ const Command kCommands[] = {
      "project save IN.aps OUT.aps",
      RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
-    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
+    {"compose",
+     "compose PROJECT --slide N|opening|ending --size WxH [--screen WxH] [--time SECONDS]\n"
+     "                        -o OUT.png   (N: photo 1..; opening/ending: the titles;\n"
+     "                        --time: the lyric line sung at that time of the songs)",
+     RunComposeCommand},
+    {"text", "text PROJECT.aps --slot 1..4 --text TEXT --size WxH -o OUT.png", RunTextCommand},
+    {"lrc", "lrc FILE.lrc           (time in ms, TAB, text; one line each)", RunLrcCommand},
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
      RunBuildCommand},
     {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},
