@@ -9,6 +9,8 @@
 
 #include "RunVelmora.h"
 #include "TempDir.h"
+#include "editor/lists/MediaLists.h"
+#include "editor/lists/SongCheck.h"
 #include "project/Project.h"
 #include "project/ProjectFile.h"
 #include "project/SettingsStore.h"
@@ -201,4 +203,30 @@ TEST(ComposeCommand, DrawsCaptionHeadlineTitleAndLyric) {
         Velmora("compose " + Quote(plain) + " --slide 9 --size 80x60 -o " + Quote(dir / "x.png"))
             .status,
         1);
+}
+
+TEST(LyricFileList, ListedOnceAndRescanByBaseName) {
+    TempDir dir;
+    std::filesystem::create_directories(dir / "sub");
+    for (const char* f : {"a.lrc", "b.lrc", "sub/c.lrc"})
+        Write(dir / f, "[00:01.00]x\n");
+    Project p = MakeDefaultProject(ProjectEnvironment());
+    EXPECT_TRUE(editor::AddLyricFile(p, dir / "a.lrc"));
+    EXPECT_FALSE(editor::AddLyricFile(p, dir / "a.lrc"));
+    EXPECT_FALSE(editor::AddLyricFile(p, dir.path() + "/sub/../a.lrc")) << "same file";
+    std::filesystem::create_symlink(dir / "a.lrc", dir / "link.lrc");
+    EXPECT_FALSE(editor::AddLyricFile(p, dir / "link.lrc")) << "a link to a listed file";
+    EXPECT_EQ(p.LyricFilesCount(), 1);
+    // Rescan: a song whose lyric's base name is listed already adds nothing;
+    // the others add their lyric files in song order.
+    p.songs = {dir / "A.mp3", dir / "b.mp3", dir / "c.mp3"};
+    auto finder = [&](const std::string& song) {
+        return editor::LyricFileForSong(song, dir / "sub/");
+    };
+    Write(dir / "A.lrc", "[00:01.00]x\n");
+    EXPECT_EQ(editor::RescanLyricFiles(p, finder), 2u);
+    ASSERT_EQ(p.LyricFilesCount(), 3);
+    EXPECT_EQ(p.lyricFiles[1], dir / "b.lrc");
+    EXPECT_EQ(p.lyricFiles[2], dir / "sub/c.lrc");
+    EXPECT_EQ(editor::RescanLyricFiles(p, finder), 0u);
 }

@@ -46,10 +46,28 @@
 #include "editor/ui/ThumbnailLoader.h"
 #include "project/Catalogues.h"
 #include "render/qt/QtImageCodec.h"
+#include "render/qt/QtTextRenderer.h"
+#include "render/ui/TextStyleDialog.h"
 
 namespace velmora {
 
 namespace {
+
+// The text style dialog for a target (1..4 the style slots, 5 the dynamic
+// lyric highlight); after the lyric font changes its line height is
+// measured again.
+void OpenTextStyle(QWidget* parent, velmora::Project& p, int target, int currentPhoto,
+                   const QByteArray& rainbow) {
+    std::vector<uint8_t> bytes(rainbow.begin(), rainbow.end());
+    if (!velmora::render::EditTextStyle(parent, p, target, currentPhoto, std::move(bytes)))
+        return;
+    if (target == velmora::kLyricSlot) {
+        velmora::render::QtTextRenderer measure;
+        const velmora::TextStyle& st = p.style(velmora::kLyricSlot);
+        p.LyricPos.H =
+            velmora::render::LyricLineHeight(measure, st.fFontName, st.fFontSize, st.fFontStyle);
+    }
+}
 
 QString Q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -518,7 +536,8 @@ QWidget* MainWindow::BuildCaptionPage() {
     auto* row = new QHBoxLayout;
     btnCaptionStyle_ = new QPushButton("静态文字样式...");
     btnCaptionAll_ = new QPushButton("应用到所有图片");
-    btnCaptionStyle_->setEnabled(false);
+    connect(btnCaptionStyle_, &QPushButton::clicked, this,
+            [this] { OpenTextStyle(this, project_, 1, currentPhoto_, rainbow_); });
     btnCaptionAll_->setEnabled(false);
     row->addWidget(btnCaptionStyle_);
     row->addWidget(btnCaptionAll_);
@@ -556,7 +575,8 @@ QWidget* MainWindow::BuildHeadlinePage() {
     });
     fl->addWidget(cboHeadlineEffect_, 1);
     btnHeadlineStyle_ = new QPushButton("动态文字样式...");
-    btnHeadlineStyle_->setEnabled(false);
+    connect(btnHeadlineStyle_, &QPushButton::clicked, this,
+            [this] { OpenTextStyle(this, project_, 2, currentPhoto_, rainbow_); });
     fl->addWidget(btnHeadlineStyle_);
     l->addWidget(fraHeadline_);
     l->addWidget(new QLabel(Q(kDirect3DMarkNote)));
@@ -615,8 +635,14 @@ QWidget* MainWindow::BuildLyricPage() {
     });
     row->addWidget(cboLyricStyle_, 1);
     btnLyricStyle_ = new QPushButton("歌词文字样式...");
-    btnLyricStyle_->setEnabled(false);
+    connect(btnLyricStyle_, &QPushButton::clicked, this,
+            [this] { OpenTextStyle(this, project_, 3, currentPhoto_, rainbow_); });
     row->addWidget(btnLyricStyle_);
+    auto* btnLyricDynamic = new QPushButton("设置动态歌词字体");
+    btnLyricDynamic->setObjectName("btnLyricDynamicFont");
+    connect(btnLyricDynamic, &QPushButton::clicked, this,
+            [this] { OpenTextStyle(this, project_, 5, currentPhoto_, rainbow_); });
+    row->addWidget(btnLyricDynamic);
     l->addLayout(row);
     lyricList_ = new QListWidget;
     l->addWidget(lyricList_, 1);
@@ -658,7 +684,8 @@ QWidget* MainWindow::BuildTitlePage() {
     });
     g->addWidget(cboTitleStyle_, 2, 1);
     btnTitleStyleFont_ = new QPushButton("标题文字样式...");
-    btnTitleStyleFont_->setEnabled(false);
+    connect(btnTitleStyleFont_, &QPushButton::clicked, this,
+            [this] { OpenTextStyle(this, project_, 4, currentPhoto_, rainbow_); });
     g->addWidget(btnTitleStyleFont_, 2, 2);
     g->setRowStretch(3, 1);
     return w;
