@@ -24,9 +24,9 @@ const Command kCommands[] = {
      RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
     {"compose",
-     "compose PROJECT --slide N|opening|ending --size WxH [--screen WxH] [--time SECONDS]\n"
-     "                        -o OUT.png   (N: photo 1..; opening/ending: the titles;\n"
-     "                        --time: the lyric line sung at that time of the songs)",
+     "compose PROJECT --slide N --size WxH [--screen WxH] [--time SECONDS] -o OUT.png\n"
+     "compose   (--slide: photo N, or 0/opening and last/ending for the titles;\n"
+     "compose    --time: the lyric line SECONDS into the show, default the slide's start)",
      RunComposeCommand},
     {"text", "text PROJECT.aps --slot 1..4 --text TEXT --size WxH -o OUT.png", RunTextCommand},
     {"lrc", "lrc FILE.lrc           (time in ms, TAB, text; one line each)", RunLrcCommand},
