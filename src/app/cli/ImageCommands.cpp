@@ -13,6 +13,7 @@
 
 #include "app/AppPaths.h"
 #include "app/cli/Cli.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "editor/SlideTiming.h"
@@ -59,7 +60,7 @@ bool ParseSize(const std::string& s, int32_t& w, int32_t& h) {
 // Writes the picture by the target's extension: PNG lossless, JPG at the
 // package quality.
 bool WriteByExtension(const Picture& picture, const std::string& path) {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = FileTypeOf(path);
     if (ext == "PNG")
         return SavePictureAsPng(picture, path);
     if (ext == "JPG" || ext == "PEG")
@@ -79,7 +80,7 @@ int Probe(const std::string& file) {
 }
 
 int Convert(const std::string& in, const std::string& out) {
-    const std::string ext = ExtensionOf(out);
+    const std::string ext = FileTypeOf(out);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
         Error("输出文件必须是 .png 或 .jpg：" + out);
         return 2;
@@ -193,7 +194,7 @@ FrameScale ScaleFor(int32_t width, int32_t height, const ProjectEnvironment& env
 }
 
 bool ImageOutput(const std::string& outPath) {
-    const std::string ext = ExtensionOf(outPath);
+    const std::string ext = FileTypeOf(outPath);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
         Error("输出文件必须是 .png 或 .jpg：" + outPath);
         return false;
