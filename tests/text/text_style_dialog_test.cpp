@@ -98,7 +98,7 @@ TEST(TextStyleDialog, ChoicesStoreOnlyOnOk) {
     Pick(Child<QComboBox>(d, "ListStyle"), 3);
     Child<QComboBox>(d, "ListSize")->setCurrentText("88");
     d.chooseColour = [](const QColor&, const QString&) { return QColor(0x11, 0x22, 0x33); };
-    QTest::mouseClick(Child<QPushButton>(d, "LblEndColor"), Qt::LeftButton);
+    Child<QPushButton>(d, "LblEndColor")->click();
     d.StoreInto(p, 0);
     const TextStyle& s = p.style(2);
     EXPECT_EQ(s.fFontPattern, 4);
@@ -132,7 +132,7 @@ TEST(TextStyleDialog, DynamicLyricTargetChangesPatternAndColoursOnly) {
     EXPECT_EQ(Child<QComboBox>(d, "ListPattern")->currentText(), QStringLiteral("上下渐变"));
     Pick(Child<QComboBox>(d, "ListPattern"), 0);
     d.chooseColour = [](const QColor&, const QString&) { return QColor(255, 0, 0); };
-    QTest::mouseClick(Child<QPushButton>(d, "LblStartColor"), Qt::LeftButton);
+    Child<QPushButton>(d, "LblStartColor")->click();
     const TextStyle lyricSlot = p.style(3);
     d.StoreInto(p, 0);
     EXPECT_EQ(p.LyricDynamicFontPattern, 0);
