@@ -287,6 +287,8 @@ TextDrawRequest Composer::CaptionRequest(const Project& project, const PhotoEntr
     r.borderColour = ToArgb(st.BorderColor, 170);
     r.antiAlias = true;
     r.clear = false;
+    r.textureScaleX = scale.sx;
+    r.textureScaleY = scale.sy;
     return r;
 }
 
@@ -303,6 +305,134 @@ void Composer::ComposePhotoSlide(const Project& project, int32_t photoNumber, Su
     // installed the slide carries no caption.
     if (!photo.Caption.empty() && project.EnableCaption && text_)
         text_->DrawText(surface, CaptionRequest(project, photo, scale));
+}
+
+namespace {
+
+TextDrawRequest StyledRequest(const TextStyle& st, const FrameScale& scale) {
+    TextDrawRequest r;
+    r.alignment = st.fFontAlign;
+    r.fontName = st.fFontName;
+    r.emSize = nearest(st.fFontSize * scale.uniform);
+    r.fontStyle = st.fFontStyle;
+    r.borderWidth = nearest(st.fBorderWidth * scale.uniform);
+    r.fillPattern = st.fFontPattern;
+    r.firstColour = ToArgb(st.FontStartColor, 255);
+    r.secondColour = ToArgb(st.FontEndColor, 255);
+    r.borderColour = ToArgb(st.BorderColor, 170);
+    r.textureScaleX = scale.sx;
+    r.textureScaleY = scale.sy;
+    return r;
+}
+
+}  // namespace
+
+TextDrawRequest Composer::HeadlineRequest(const Project& project, const PhotoEntry& photo,
+                                          const FrameScale& scale) {
+    TextStyle st = project.style(kHeadlineSlot);
+    st.fFontSize = photo.HeadSize;
+    st.fFontPattern = photo.HeadPattern;
+    st.fBorderWidth = photo.HeadBorder;
+    st.fFontStyle = photo.HeadStyle;
+    st.FontStartColor = photo.HeadStartColor;
+    st.FontEndColor = photo.HeadEndColor;
+    st.BorderColor = photo.HeadBorderColor;
+    TextDrawRequest r = StyledRequest(st, scale);
+    r.text = photo.Headline;
+    r.x = photo.HeadPos.X * scale.sx - 1;
+    r.y = photo.HeadPos.Y * scale.sy - 1;
+    r.width = photo.HeadPos.W * scale.sx + 2;
+    r.height = photo.HeadPos.H * scale.sy + 2;
+    return r;
+}
+
+void Composer::DrawHeadline(const Project& project, int32_t photoNumber, Surface& surface,
+                            const FrameScale& scale) {
+    if (!text_ || !project.EnableHeadlineEffect || photoNumber < 1 || photoNumber > project.NowI())
+        return;
+    const PhotoEntry& photo = project.photos[static_cast<size_t>(photoNumber - 1)];
+    if (!photo.Headline.empty())
+        text_->DrawText(surface, HeadlineRequest(project, photo, scale));
+}
+
+TextDrawRequest Composer::TitleRequest(const Project& project, int which, const FrameScale& scale) {
+    TextDrawRequest r = StyledRequest(project.style(kTitleSlot), scale);
+    r.text = project.TitleText.at(which == 2 ? 1 : 0);
+    r.x = project.TitlePos.X * scale.sx - 1;
+    r.y = project.TitlePos.Y * scale.sy - 1;
+    r.width = project.TitlePos.W * scale.sx + 2;
+    r.height = project.TitlePos.H * scale.sy + 2;
+    return r;
+}
+
+void Composer::ComposeTitle(const Project& project, int which, Surface& surface,
+                            const FrameScale& scale) {
+    DrawVideoBackground(surface, project);
+    DrawFile(photo_, surface, which == 2 ? project.EndingImage : project.OpeningImage,
+             kPlaceCentred, 0, 0);
+    // Title styles 0, 1 and 2 all end with the whole text standing.
+    const TextDrawRequest r = TitleRequest(project, which, scale);
+    if (text_ && !r.text.empty() && project.TitleStyle >= 0 && project.TitleStyle <= 2)
+        text_->DrawText(surface, r);
+}
+
+std::vector<TextDrawRequest> Composer::LyricRequests(const Project& project,
+                                                     const ParsedLyrics& lyrics, int32_t time,
+                                                     int32_t songLength, const FrameScale& scale) {
+    std::vector<TextDrawRequest> out;
+    const size_t n = lyrics.lines.size();
+    if (n == 0)
+        return out;
+    const TextDrawRequest base = StyledRequest(project.style(kLyricSlot), scale);
+    const PlacementRect& box = project.LyricPos;
+    auto request = [&](size_t i, bool lower, int32_t align) {
+        TextDrawRequest r = base;
+        r.text = lyrics.lines[i].text;
+        r.alignment = align;
+        r.x = box.X * scale.sx;
+        r.y = (lower ? box.Y + box.H : box.Y) * scale.sy;
+        r.width = box.W * scale.sx;
+        r.height = box.H * scale.sy;
+        return r;
+    };
+    auto endOf = [&](size_t i) {
+        return i + 1 < n ? lyrics.lines[i + 1].time : std::max(songLength, lyrics.lines[i].time);
+    };
+    const bool twoLines = project.LyricStyle == 1 || project.LyricStyle == 3;
+    const int64_t v = time;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t S = lyrics.lines[i].time, F = endOf(i);
+        if (!twoLines) {
+            if (S - 6 <= v && v <= F - 6) {
+                out.push_back(request(i, false, 4));
+                return out;
+            }
+            continue;
+        }
+        const bool last = i + 1 == n;
+        if ((S - 80 <= v && v <= F - 80) || (last && S - 80 <= v && v <= F)) {
+            // Odd lines (1, 3, ...) in the upper box on the left, even ones
+            // in the lower box on the right; the previous line stays in its
+            // own box.
+            if (i > 0) {
+                const bool prevLower = lyrics.lines[i - 1].secondRow;
+                out.push_back(request(i - 1, prevLower, prevLower ? 5 : 3));
+            }
+            const bool lower = lyrics.lines[i].secondRow;
+            out.push_back(request(i, lower, lower ? 5 : 3));
+            return out;
+        }
+    }
+    return out;
+}
+
+void Composer::DrawLyricLines(const Project& project, const ParsedLyrics& lyrics, int32_t time,
+                              int32_t songLength, Surface& surface, const FrameScale& scale) {
+    if (!text_)
+        return;
+    for (const TextDrawRequest& r : LyricRequests(project, lyrics, time, songLength, scale))
+        if (!r.text.empty())
+            text_->DrawText(surface, r);
 }
 
 }  // namespace velmora::render

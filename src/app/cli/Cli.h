@@ -56,5 +56,7 @@ int RunComposeCommand(Args args);
 int RunProjectCommand(Args args);
 int RunBuildCommand(Args args);
 int RunPackageCommand(Args args);
+int RunLrcCommand(Args args);
+int RunTextCommand(Args args);
 
 }  // namespace velmora::cli

@@ -25,8 +25,13 @@ const Command kCommands[] = {
      "project save IN.aps OUT.aps",
      RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
-    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png",
+    {"compose",
+     "compose PROJECT --slide N --size WxH [--screen WxH] [--time SECONDS] -o OUT.png\n"
+     "compose   (--slide: photo N, or 0/opening and last/ending for the titles;\n"
+     "compose    --time: the lyric line SECONDS into the show, default the slide's start)",
      RunComposeCommand},
+    {"text", "text PROJECT.aps --slot 1..4 --text TEXT --size WxH -o OUT.png", RunTextCommand},
+    {"lrc", "lrc FILE.lrc           (time in ms, TAB, text; one line each)", RunLrcCommand},
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
      RunBuildCommand},
     {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},

@@ -120,10 +120,10 @@ int New(Args args) {
         [&](const std::string& song) { return editor::LyricFileForSong(song, p.LyricFolder); });
     for (const std::string& l : lyrics) {
         std::string abs = Absolute(l);
-        if (FileExists(abs))
-            p.lyricFiles.push_back(abs);
-        else
+        if (!FileExists(abs))
             Error("找不到歌词文件：" + abs);
+        else
+            editor::AddLyricFile(p, abs);  // once, even when found beside its song
     }
     if (pr.added < pr.offered)
         Error("跳过了 " + std::to_string(pr.offered - pr.added) + " 个不支持或重复的图片文件");

@@ -100,7 +100,7 @@ class MainWindow : public QMainWindow, public editor::PageHost {
     SettingsStore& store() { return session_.store(); }
     const AppPaths& paths() const { return paths_; }
     const ResourcePack& resources() const { return pack_; }
-    const QByteArray& rainbowTexture() const { return rainbow_; }
+    const QByteArray& rainbowTexture() const override { return rainbow_; }
 
     bool busy() const { return session_.busy(); }
     void setBusy(bool b) { session_.SetBusy(b); }

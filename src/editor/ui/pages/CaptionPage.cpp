@@ -22,7 +22,7 @@ CaptionPage::CaptionPage(PageHost& host, QWidget* parent) : EditorPage(host, par
     auto* row = new QHBoxLayout;
     btnStyle_ = new QPushButton("静态文字样式...");
     btnApplyToAll_ = new QPushButton("应用到所有图片");
-    btnStyle_->setEnabled(false);
+    BindTextStyle(btnStyle_, 1);
     btnApplyToAll_->setEnabled(false);
     row->addWidget(btnStyle_);
     row->addWidget(btnApplyToAll_);

@@ -3,6 +3,11 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QPushButton>
+#include <vector>
+
+#include "render/TextRenderer.h"
+#include "render/qt/QtTextRenderer.h"
+#include "render/ui/TextStyleDialog.h"
 
 namespace velmora::editor {
 
@@ -50,6 +55,25 @@ QPushButton* EditorPage::ColourSwatch(Colour Project::*field) {
     });
     swatches_.emplace_back(b, field);
     return b;
+}
+
+void EditorPage::BindTextStyle(QPushButton* button, int target) {
+    connect(button, &QPushButton::clicked, this, [this, target] {
+        if (!CanRun())
+            return;
+        const QByteArray& rainbow = host_.rainbowTexture();
+        std::vector<uint8_t> bytes(rainbow.begin(), rainbow.end());
+        if (!render::EditTextStyle(host_.dialogParent(), project(), target,
+                                   session().currentPhoto(), std::move(bytes)))
+            return;
+        // A new lyric font changes the height of a lyric line.
+        if (target == kLyricSlot) {
+            render::QtTextRenderer measure;
+            const TextStyle& st = project().style(kLyricSlot);
+            project().LyricPos.H =
+                render::LyricLineHeight(measure, st.fFontName, st.fFontSize, st.fFontStyle);
+        }
+    });
 }
 
 }  // namespace velmora::editor

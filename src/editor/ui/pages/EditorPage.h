@@ -12,6 +12,7 @@
 // Threading: the user-interface thread only.
 #pragma once
 
+#include <QByteArray>
 #include <QMessageBox>
 #include <QStringList>
 #include <QWidget>
@@ -66,6 +67,8 @@ class PageHost {
     virtual QWidget* dialogParent() = 0;
     // Empty when the live preview device is ready, else why not.
     virtual QString Direct3DError() const = 0;
+    // The rainbow texture of the texture fill (the bytes of Mask/rainbow.jpg).
+    virtual const QByteArray& rainbowTexture() const = 0;
 };
 
 class EditorPage : public QWidget {
@@ -88,6 +91,9 @@ class EditorPage : public QWidget {
     QCheckBox* BindCheck(const QString& text, bool Project::*field);
     // A colour button bound to a colour field of the project.
     QPushButton* ColourSwatch(Colour Project::*field);
+    // A button that opens the text style dialog for a target (1..4 the
+    // style slots, 5 the dynamic lyric highlight).
+    void BindTextStyle(QPushButton* button, int target);
 
     PageHost& host_;
 

@@ -45,7 +45,7 @@ HeadlinePage::HeadlinePage(PageHost& host, QWidget* parent) : EditorPage(host, p
     });
     fl->addWidget(cboEffect_, 1);
     btnStyle_ = new QPushButton("动态文字样式...");
-    btnStyle_->setEnabled(false);
+    BindTextStyle(btnStyle_, 2);
     fl->addWidget(btnStyle_);
     l->addWidget(fraEffect_);
     l->addWidget(new QLabel(Q(kDirect3DMarkNote)));

@@ -27,8 +27,12 @@ LyricPage::LyricPage(PageHost& host, QWidget* parent) : EditorPage(host, parent)
     });
     row->addWidget(cboStyle_, 1);
     btnStyle_ = new QPushButton("歌词文字样式...");
-    btnStyle_->setEnabled(false);
+    BindTextStyle(btnStyle_, 3);
     row->addWidget(btnStyle_);
+    auto* btnDynamic = new QPushButton("设置动态歌词字体");
+    btnDynamic->setObjectName("btnLyricDynamicFont");
+    BindTextStyle(btnDynamic, 5);
+    row->addWidget(btnDynamic);
     l->addLayout(row);
     list_ = new QListWidget;
     l->addWidget(list_, 1);

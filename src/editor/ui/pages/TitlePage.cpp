@@ -36,7 +36,7 @@ TitlePage::TitlePage(PageHost& host, QWidget* parent) : EditorPage(host, parent)
     });
     g->addWidget(cboTitleStyle_, 2, 1);
     btnTitleStyle_ = new QPushButton("标题文字样式...");
-    btnTitleStyle_->setEnabled(false);
+    BindTextStyle(btnTitleStyle_, 4);
     g->addWidget(btnTitleStyle_, 2, 2);
     g->setRowStretch(3, 1);
 }
