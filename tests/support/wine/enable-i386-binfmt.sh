@@ -16,6 +16,11 @@ if [ ! -x "$QEMU" ]; then
 fi
 if [ ! -w "$BINFMT/register" ]; then
   mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || true
+  # A fresh /proc (a chroot, a container) shows the kernel's entries only
+  # once binfmt_misc is mounted: they may be there already.
+  if [ -e "$BINFMT/qemu-i386" ] || [ -e "$BINFMT/i386" ]; then
+    exit 0
+  fi
 fi
 if [ ! -w "$BINFMT/register" ]; then
   echo "enable-i386-binfmt: cannot write $BINFMT/register (needs root)" >&2
