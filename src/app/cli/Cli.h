@@ -52,5 +52,7 @@ int RunComposeCommand(Args args);
 int RunProjectCommand(Args args);
 int RunBuildCommand(Args args);
 int RunPackageCommand(Args args);
+int RunTransitionCommand(Args args);
+int RunTextEffectCommand(Args args);
 
 }  // namespace velmora::cli

@@ -1,8 +1,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "base/AppInfo.h"
 #include "app/cli/Cli.h"
+#include "base/AppInfo.h"
 
 namespace velmora::cli {
 
@@ -23,10 +23,20 @@ const Command kCommands[] = {
      "project save IN.aps OUT.aps",
      RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
-    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
+    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png",
+     RunComposeCommand},
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
      RunBuildCommand},
     {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},
+    {"transition",
+     "transition --list\n"
+     "transition CODE [--variant V] --from A --to B --size WxH --frames DIR [--seed S]",
+     RunTransitionCommand},
+    {"text-effect",
+     "text-effect --list\n"
+     "text-effect CODE [--variant V] --background A --text TEXT [--project P.aps] --size WxH "
+     "--frames DIR [--seed S]",
+     RunTextEffectCommand},
 };
 
 void PrintHelp() {
