@@ -189,6 +189,20 @@ TEST(EffectsGolden, EveryCodeAndVariant) {
     }
 }
 
+// Video mode leaves out the drawing of steps that are no frame where an
+// effect can; the frames are the same as when every step is drawn (on
+// screen).
+TEST(Transitions, SkippedStepsChangeNoFrame) {
+    for (const auto& kind : kTransitions) {
+        for (int v = 0; v < kind.entry.variants; ++v) {
+            auto all = RunTransition(kind.code, v, 90, 70, true);
+            auto frames = RunTransition(kind.code, v, 90, 70, false);
+            EXPECT_EQ(all.rec.crcs, frames.rec.crcs) << "code " << kind.code << " variant " << v;
+            EXPECT_TRUE(all.dst == frames.dst) << "code " << kind.code << " variant " << v;
+        }
+    }
+}
+
 TEST(Transitions, FrameCountsFollowTheFrameRules) {
     struct Case {
         int code, variant, w, h, frames;

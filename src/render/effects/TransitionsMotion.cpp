@@ -87,27 +87,49 @@ bool RolledEdge(TransitionRun& run) {
     const int32_t E = rows ? H : W;
     // Along the direction of travel: position u of the run is line map(u).
     auto map = [&](int32_t u) { return backwards ? E - 1 - u : u; };
-    auto copyLine = [&](int32_t to, int32_t from) {
+    // The picture at edge position q depends on q alone: lines up to q − 40
+    // flat from the new picture, the 40 lines behind the edge mirrored from
+    // the 40 beyond it, the old picture from q on. So a step nobody looks at
+    // can be left out: the next drawn step copies the flat lines it skipped.
+    int32_t flatDone = -1;  // lines 0 .. flatDone are flat
+    auto draw = [&](int32_t q) {
+        const int32_t flatTo = std::min(q - 40, E - 1);
+        if (flatTo > flatDone) {
+            const int32_t first = flatDone + 1, n = flatTo - flatDone;
+            CopyLines(D, backwards ? E - 1 - flatTo : first, N, backwards ? E - 1 - flatTo : first,
+                      n, rows);
+            flatDone = flatTo;
+        }
+        // Line to = q − 1 − t shows line from = q + t, t = 0 .. 39, behind
+        // the flat part; where the mirrored line would lie beyond the
+        // picture the roll has run out and the line shows flat.
+        const int32_t tMax = std::min(39, q - 1 - (flatDone + 1));
+        auto from = [&](int32_t t) { return q + t < E ? q + t : q - 1 - t; };
         if (rows) {
-            std::copy(N.row(from), N.row(from) + W, D.row(to));
+            for (int32_t t = 0; t <= tMax; ++t) {
+                if (q - 1 - t < E)
+                    std::copy(N.row(map(from(t))), N.row(map(from(t))) + W, D.row(map(q - 1 - t)));
+            }
         } else {
-            for (int32_t y = 0; y < H; ++y)
-                D.row(y)[to] = N.row(y)[from];
+            for (int32_t y = 0; y < H; ++y) {
+                const uint32_t* src = N.row(y);
+                uint32_t* dst = D.row(y);
+                for (int32_t t = 0; t <= tMax; ++t) {
+                    if (q - 1 - t < E)
+                        dst[map(q - 1 - t)] = src[map(from(t))];
+                }
+            }
         }
     };
     const int32_t total = E + 40;
     Stepper step(run);
     for (int32_t q = 0; q < total; ++q) {
-        // The 40 lines beyond the edge, mirrored into the 40 behind it.
-        for (int32_t t = 0; t < 40; ++t) {
-            int32_t from = q + t, to = q - 1 - t;
-            if (from < E && to >= 0 && to < E)
-                copyLine(map(to), map(from));
-        }
-        if (q - 40 >= 0 && q - 40 < E)
-            copyLine(map(q - 40), map(q - 40));
-        bool frame = run.variant == 3 ? q % 15 == 0 && q <= E : q > 15 && q % 16 == 0 && q <= E;
-        if (!step.Step(frame, static_cast<double>(q + 1) / total))
+        const bool frame =
+            run.variant == 3 ? q % 15 == 0 && q <= E : q > 15 && q % 16 == 0 && q <= E;
+        const double progress = static_cast<double>(q + 1) / total;
+        if (step.Wants(frame, progress, q + 1 == total))
+            draw(q);
+        if (!step.Step(frame, progress))
             return false;
     }
     return true;
