@@ -373,7 +373,7 @@ constexpr std::array<TextEffectKind, kHeadlineEffectCatalogue.size()> kTable = {
 
 constexpr bool TableInOrder() {
     for (size_t i = 0; i < kTable.size(); ++i) {
-        if (kTable[i].code != static_cast<int32_t>(i) || kTable[i].run == nullptr)
+        if (kTable[i].code != static_cast<int32_t>(i))
             return false;
     }
     return true;
