@@ -108,10 +108,12 @@ struct TextOutcome {
 };
 
 TextOutcome RunText(int code, int variant, int w, int h, const TextDrawRequest& req,
-                    bool keepAll = false) {
+                    bool keepAll = false, int32_t overflow = 0) {
     TextOutcome o{EffectResult::BadInput, OldPicture(w, h), OldPicture(w, h), {}};
     o.rec.keepAll = keepAll;
     test::BoxTextRenderer text;
+    text.overflowX = overflow / 2;
+    text.overflowY = overflow;
     text.DrawText(o.expected, req);
     TextEffectScratch scratch;
     EffectRandom random(11);
@@ -388,6 +390,15 @@ TEST(TextEffects, EndWithThePlainHeadlineAndCountFrames) {
     auto shake = RunText(3, 0, 80, 60, Headline(20, 20, 40, 16));
     for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(shake.rec.frames[static_cast<size_t>(i)] == shake.expected);
+}
+
+// Text the renderer draws beyond the layout rectangle moves with the rest:
+// the zoom's step at scale 1.00 shows the whole headline in place.
+TEST(TextEffects, TextBeyondTheBoxTakesPart) {
+    auto o = RunText(5, 0, 80, 60, Headline(20, 20, 30, 10), false, 12);
+    ASSERT_EQ(o.rec.frames.size(), 22u);
+    EXPECT_TRUE(o.rec.frames[9] == o.expected);
+    EXPECT_TRUE(o.dst == o.expected);
 }
 
 TEST(TextEffects, WipeAndSlideSteps) {

@@ -16,7 +16,8 @@ class BoxTextRenderer : public TextRenderer {
         if (r.text.empty())
             return;
         const int32_t x0 = nearest(r.x), y0 = nearest(r.y);
-        const int32_t x1 = nearest(r.x + r.width), y1 = nearest(r.y + r.height);
+        const int32_t x1 = nearest(r.x + r.width) + overflowX,
+                      y1 = nearest(r.y + r.height) + overflowY;
         for (int32_t y = std::max(y0, 0); y < std::min(y1, surface.height()); ++y) {
             for (int32_t x = std::max(x0, 0); x < std::min(x1, surface.width()); ++x) {
                 // Stripes and a gradient: never black, never flat.
@@ -27,6 +28,9 @@ class BoxTextRenderer : public TextRenderer {
         }
     }
     int calls = 0;
+    // Pixels drawn beyond the rectangle's right and bottom edges, as a
+    // renderer does with lines that do not fit.
+    int32_t overflowX = 0, overflowY = 0;
 };
 
 }  // namespace velmora::render::test

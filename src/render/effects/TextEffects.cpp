@@ -68,9 +68,18 @@ class SpriteMover {
         Copy(run_.dst, prev_.x, prev_.y, run_.scratch.slide, prev_);
         prev_ = {};
     }
-    // The whole sprite drawn into target (scaled when the sizes differ).
+    // The sprite drawn with the layout box at target (scaled when the sizes
+    // differ); text drawn beyond the box moves and scales with it.
     void Show(Rect target) {
         Restore();
+        const Rect& b = run_.box;
+        const Rect& s = run_.spriteArea;
+        if (!(s == b) && b.w > 0 && b.h > 0) {
+            const double fx = static_cast<double>(target.w) / b.w;
+            const double fy = static_cast<double>(target.h) / b.h;
+            target = {target.x + nearest((s.x - b.x) * fx), target.y + nearest((s.y - b.y) * fy),
+                      nearest(s.w * fx), nearest(s.h * fy)};
+        }
         Put(target, run_.scratch.sprite.bounds());
     }
     // A part of the sprite at its own size at (x, y), over what is there.
@@ -145,7 +154,8 @@ bool TextWipe(TextEffectRun& run) {
     TextStepper step(run);
     step.Phase(0, 700, true);
     const Rect area = Union(run.box, run.textArea);
-    const int32_t x0 = run.box.x, x1 = run.box.x + run.box.w;
+    const int32_t x0 = std::min(run.box.x, run.spriteArea.x);
+    const int32_t x1 = std::max(run.box.x + run.box.w, run.spriteArea.x + run.spriteArea.w);
     const int32_t K = std::max(static_cast<int32_t>(std::floor(run.w / 2 / 21)) + 1, 1);
     const int32_t total = (x1 - x0) / 2 + 1;
     int32_t k = 0;
@@ -317,7 +327,7 @@ bool TextPopOut(TextEffectRun& run) {
 }
 
 bool TextGather(TextEffectRun& run) {
-    const Rect& b = run.box;
+    const Rect& b = run.spriteArea;
     const double w = run.w;
     const int32_t side = w <= 200    ? 2
                          : w <= 400  ? 4
@@ -408,17 +418,21 @@ EffectResult PlayTextEffect(int32_t code, int32_t variant, Surface& dst, TextEff
     scratch.slide = dst;
     scratch.withText = dst;
     text.DrawText(scratch.withText, request);
-    scratch.sprite.Resize(box.w, box.h, 0xFF000000u);
+    // The sprite holds the box and whatever text the renderer drew beyond
+    // it (lines that overflow the box), so that no part of the headline
+    // is missing while it moves.
+    const Rect textArea = Difference(scratch.slide, scratch.withText);
+    const Rect area = Union(box, textArea);
+    scratch.sprite.Resize(area.w, area.h, 0xFF000000u);
     TextDrawRequest onBlack = request;
-    onBlack.x -= box.x;
-    onBlack.y -= box.y;
+    onBlack.x -= area.x;
+    onBlack.y -= area.y;
     text.DrawText(scratch.sprite, onBlack);
     KeyBlack(scratch.sprite);
     scratch.scaled.Resize(W, H, 0);
     sink.Prepared(kind.preparationLimitMs);
 
-    TextEffectRun run{dst, scratch, sink, random, variant, box, request.width, {}};
-    run.textArea = Difference(scratch.slide, scratch.withText);
+    TextEffectRun run{dst, scratch, sink, random, variant, box, request.width, textArea, area};
     return kind.run(run) ? EffectResult::Finished : EffectResult::Cancelled;
 }
 

@@ -30,7 +30,7 @@ namespace velmora::render::effects {
 struct TextEffectScratch {
     Surface slide;     // the slide without the headline
     Surface withText;  // the slide with the headline
-    Surface sprite;    // the headline on transparent, the layout rectangle's size
+    Surface sprite;    // the headline on transparent: the layout rectangle and any text beyond it
     Surface scaled;    // a scaled sprite, at the frame's coordinates
     std::vector<int32_t> order;
 };
@@ -41,9 +41,10 @@ struct TextEffectRun {
     StepSink& sink;
     EffectRandom& random;
     int32_t variant = 0;
-    Rect box;       // the layout rectangle in whole pixels
-    double w = 0;   // the layout rectangle's real width
-    Rect textArea;  // where the drawn headline differs from the slide (and the box)
+    Rect box;         // the layout rectangle in whole pixels
+    double w = 0;     // the layout rectangle's real width
+    Rect textArea;    // where the drawn headline differs from the slide
+    Rect spriteArea;  // the box and any text drawn beyond it: what the sprite holds
 };
 
 using TextEffectFn = bool (*)(TextEffectRun& run);
