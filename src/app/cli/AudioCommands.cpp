@@ -5,9 +5,10 @@
 #include <iostream>
 #include <string>
 
-#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
 #include "audio/MP3Info.h"
+#include "base/FileNames.h"
+#include "base/FileUtil.h"
 #include "editor/SlideTiming.h"
 #include "editor/SongDuration.h"
 #include "project/Project.h"
@@ -120,11 +121,11 @@ int RunTimingCommand(Args args) {
     in.timeInterval = project.TimeInterval;
     for (const auto& p : project.photos)
         in.slideDurations.push_back(p.SlideDuration);
-    in.openingShown = project.EnableOpening &&
-                      (!project.TitleText[0].empty() || project.OpeningImage.size() >= 8);
+    in.openingShown =
+        project.EnableOpening && (!project.TitleText[0].empty() || NamesFile(project.OpeningImage));
     in.openingSeconds = project.OpeningDurationTime;
     in.endingShown =
-        project.EnableEnding && (!project.TitleText[1].empty() || project.EndingImage.size() >= 8);
+        project.EnableEnding && (!project.TitleText[1].empty() || NamesFile(project.EndingImage));
     in.endingSeconds = project.EndingDurationTime;
 
     // Song lengths; a song that cannot be measured makes the total 0, so

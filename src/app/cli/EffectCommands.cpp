@@ -20,8 +20,11 @@
 #include "render/effects/TextEffects.h"
 #include "render/effects/Transitions.h"
 #include "render/qt/QtImageCodec.h"
-#if __has_include("render/qt/QtTextRenderer.h")
-#include "render/qt/QtTextRenderer.h"
+// The Qt text renderer is built beside this command on its own branch; the
+// headline effects draw with it where the tree has it.
+#define VELMORA_QT_TEXT_HEADER "render/qt/QtTextRenderer.h"
+#if __has_include(VELMORA_QT_TEXT_HEADER)
+#include VELMORA_QT_TEXT_HEADER
 #define VELMORA_HAVE_QT_TEXT 1
 #endif
 
