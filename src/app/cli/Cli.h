@@ -58,5 +58,7 @@ int RunBuildCommand(Args args);
 int RunPackageCommand(Args args);
 int RunLrcCommand(Args args);
 int RunTextCommand(Args args);
+int RunTransitionCommand(Args args);
+int RunTextEffectCommand(Args args);
 
 }  // namespace velmora::cli

@@ -35,6 +35,15 @@ const Command kCommands[] = {
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
      RunBuildCommand},
     {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},
+    {"transition",
+     "transition --list\n"
+     "transition CODE [--variant V] --from A --to B --size WxH --frames DIR [--seed S]",
+     RunTransitionCommand},
+    {"text-effect",
+     "text-effect --list\n"
+     "text-effect CODE [--variant V] --background A --text TEXT [--project P.aps] --size WxH "
+     "--frames DIR [--seed S]",
+     RunTextEffectCommand},
 };
 
 void PrintHelp() {
