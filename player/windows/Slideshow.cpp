@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "base/ByteReader.h"
+#include "render/Placement.h"
 
 namespace velmora::player {
 
@@ -90,17 +91,25 @@ void DrawPlaced(gp::Graphics& g, gp::Bitmap& pic, int mode, int W, int H, int x,
                 std::mt19937& random) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     double r1 = unit(random), r2 = unit(random);
-    auto place = PlacePicture(mode, W, H, static_cast<int>(pic.GetWidth()),
-                              static_cast<int>(pic.GetHeight()), x, y, r1, r2);
-    if (!place)
-        return;
-    if (place->tiled) {
-        gp::TextureBrush brush(&pic, gp::WrapModeTile);
-        g.FillRectangle(&brush, 0, 0, W, H);
-        return;
+    const int w = static_cast<int>(pic.GetWidth()), h = static_cast<int>(pic.GetHeight());
+    const render::ModePlacement place = render::PlaceInMode(mode, W, H, w, h, x, y);
+    render::PlacedRect r = place.rect;
+    switch (place.kind) {
+        case render::PlacementKind::None:
+            return;
+        case render::PlacementKind::Tiled: {
+            gp::TextureBrush brush(&pic, gp::WrapModeTile);
+            g.FillRectangle(&brush, 0, 0, W, H);
+            return;
+        }
+        case render::PlacementKind::RandomSpot:
+            r = render::RandomSpot(W, H, w, h, r1, r2);
+            break;
+        case render::PlacementKind::Rect:
+            break;
     }
-    g.DrawImage(&pic, gp::RectF(static_cast<gp::REAL>(place->x), static_cast<gp::REAL>(place->y),
-                                static_cast<gp::REAL>(place->w), static_cast<gp::REAL>(place->h)));
+    g.DrawImage(&pic, gp::RectF(static_cast<gp::REAL>(r.x), static_cast<gp::REAL>(r.y),
+                                static_cast<gp::REAL>(r.w), static_cast<gp::REAL>(r.h)));
 }
 
 }  // namespace

@@ -9,13 +9,14 @@
 #include <thread>
 
 #include "base/AppInfo.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
-#include "package/ResourcePack.h"
 #include "builder/PackageFiles.h"
 #include "package/PackageReader.h"
 #include "package/PeResources.h"
+#include "package/ResourcePack.h"
 
 namespace velmora {
 
@@ -40,10 +41,6 @@ struct BuildFailure {
 };
 
 struct Cancelled {};
-
-std::string LastChars(const std::string& s, size_t n) {
-    return AsciiUpper(LastCodePoints(s, n));
-}
 
 // File name without folder and extension, upper-cased (lyric matching).
 std::string StemUpper(const std::string& path) {
@@ -102,9 +99,9 @@ class Builder {
 };
 
 void Builder::EmbedImageSetting(const std::string& name, const std::string& path) {
-    if (CodePointCount(path) <= 7)
+    if (!NamesFile(path))
         return;
-    std::string t = LastChars(path, 3);
+    std::string t = FileTypeOf(path);
     std::string file = path;
     std::string target;
     if (t == "BMP" || t == "PCX") {
@@ -136,7 +133,7 @@ std::vector<std::string> Builder::PreparePhotos() {
         work[i] = path;
         if (PhotoNeedsConversion(path, converter_)) {
             std::string dest = temp_ + "Img" + std::to_string(i + 1) + ".jpg";
-            tasks.push_back({i, path, dest, LastChars(path, 3)});
+            tasks.push_back({i, path, dest, FileTypeOf(path)});
             work[i] = dest;
         }
     }
@@ -413,7 +410,7 @@ BuildResult Builder::Run() {
         return result;
     }
     // 2. A picture background needs its picture.
-    if (p.BackGroundSet == "3" && CodePointCount(p.BackGroundPicture) <= 7) {
+    if (p.BackGroundSet == "3" && !NamesFile(p.BackGroundPicture)) {
         result.message = "请先选择作为图片幻灯背景的图片";
         host_.ShowMessage(MessageIcon::Information, result.message);
         host_.GuideTo(3, GuideTarget::ChooseBackgroundButton);
@@ -570,7 +567,7 @@ BuildResult Builder::Run() {
 }  // namespace
 
 bool PhotoNeedsConversion(const std::string& path, ImageConverter& converter) {
-    std::string e = LastChars(path, 4);
+    std::string e = FileTypeOf(path, 4);
     if (e == ".BMP" || e == ".PCX")
         return true;
     return e == ".TGA" && converter.ProbeBitDepth(path) != 32;

@@ -2,23 +2,17 @@
 
 #include <cmath>
 
-#include "base/Rounding.h"
-#include "base/TextCodec.h"
-#include "base/ByteSource.h"
 #include "audio/MP3Info.h"
 #include "audio/MediaDuration.h"
 #include "audio/WaveChunk.h"
+#include "base/ByteSource.h"
+#include "base/FileNames.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 
 namespace velmora::editor {
 
-namespace {
-
-std::string UpperTail3(const std::string& path) {
-    std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
-    return AsciiUpper(tail);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 double RoundToMilliseconds(double seconds) {
     return static_cast<double>(nearest64(seconds * 1000.0)) / 1000.0;
@@ -57,7 +51,7 @@ double CombineMp3Durations(double dGraph, double dHeader) {
 }
 
 std::optional<double> SongDuration(const std::string& path, std::string* error) {
-    std::string ext = UpperTail3(path);
+    std::string ext = FileTypeOf(path);
     if (ext == "WAV" || ext == "TMP") {
         double d = WaveHeaderDuration(path);
         if (d > 0)

@@ -1,6 +1,7 @@
 #include "project/Project.h"
 
 #include "base/AppInfo.h"
+#include "base/FileNames.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
 
@@ -271,9 +272,9 @@ void WriteProjectSettings(const Project& p, SettingsStore& s, bool preferencesMo
     L("LyricDynamicFontStartColor", p.LyricDynamicFontStartColor);
     L("LyricDynamicFontEndColor", p.LyricDynamicFontEndColor);
     L("LyricStyle", p.LyricStyle);
-    // 6. Images, only when longer than 7 characters.
+    // 6. Images, only when they name a file.
     auto img = [&](const char* k, const std::string& v) {
-        if (CodePointCount(v) > 7)
+        if (NamesFile(v))
             T(k, v);
     };
     img("BackGroundPicture", p.BackGroundPicture);

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/ByteReader.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
 
@@ -15,7 +16,7 @@ bool SettingsStore::WriteEmbeddedFile(const std::string& name, const std::string
     embedded_.push_back({path, static_cast<uint32_t>(*size)});
     WriteSetting(name + "_OffSet", Value::Long(static_cast<int32_t>(mediaOffset_)));
     WriteSetting(name + "_Size", Value::Long(static_cast<int32_t>(*size)));
-    WriteSetting(name + "_Type", Value::Text(AsciiUpper(LastCodePoints(path, 3))));
+    WriteSetting(name + "_Type", Value::Text(FileTypeOf(path)));
     mediaOffset_ += static_cast<uint32_t>(*size);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
@@ -26,14 +27,11 @@ void DecodeTarget(int32_t mode, const Surface& s, const ImageProbeResult& probe,
     minW = minH = 0;
     if (probe.Width <= 0 || probe.Height <= 0)
         return;
-    Rect r;
-    if (mode == kPlaceFit ||
-        (mode == kPlaceCentred && (probe.Width > s.width() || probe.Height > s.height())))
-        r = RoundedRect(FitPlacement(s.width(), s.height(), probe.Width, probe.Height));
-    else if (mode == kPlaceStretch)
-        r = s.bounds();
-    else
+    const ModePlacement place =
+        PlaceInMode(mode, s.width(), s.height(), probe.Width, probe.Height, 0, 0);
+    if (place.kind != PlacementKind::Rect || place.actualSize)
         return;
+    const Rect r = RoundedRect(place.rect);
     minW = std::max(r.w, 1);
     minH = std::max(r.h, 1);
 }
@@ -144,14 +142,13 @@ void Composer::Tile(Surface& surface, int32_t w, int32_t h) {
                      surface, {0, 0, w, h});
 }
 
-Rect Composer::RandomSpot(const Surface& surface, int32_t w, int32_t h) {
+Rect Composer::PickRandomSpot(const Surface& surface, int32_t w, int32_t h) {
     if (!fixedSeed_)
         rng_.seed(ClockSeed());
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     const double r1 = uniform(rng_);
     const double r2 = uniform(rng_);
-    return {nearest((double{1} * surface.width() - w) * r1),
-            nearest((double{1} * surface.height() - h) * r2), w, h};
+    return RoundedRect(RandomSpot(surface.width(), surface.height(), w, h, r1, r2));
 }
 
 Picture Composer::BlendTgaAlpha(const Surface& surface, const LoadedImage& image, int32_t mode,
@@ -160,35 +157,17 @@ Picture Composer::BlendTgaAlpha(const Surface& surface, const LoadedImage& image
     const int32_t w = pic.width(), h = pic.height();
     const double W = surface.width(), H = surface.height();
     Surface under(w, h);
-    switch (mode) {
-        case kPlaceCentred:
-            if (W >= w && H >= h) {
-                Rect r = RoundedRect(CentredPlacement(W, H, w, h));
-                Copy(under, 0, 0, surface, r);
-            } else {
-                Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
-            }
-            break;
-        case kPlaceRandom: {
-            Rect r{x, y, w, h};
-            if (x == 0 && y == 0) {
-                r = RandomSpot(surface, w, h);
-                storedRandomPosition = r;
-            }
+    const ModePlacement place = PlaceInMode(mode, W, H, w, h, x, y);
+    Rect r = RoundedRect(place.rect);
+    if (place.kind == PlacementKind::RandomSpot) {
+        r = PickRandomSpot(surface, w, h);
+        storedRandomPosition = r;
+    }
+    if (place.kind != PlacementKind::None) {
+        if (place.actualSize)
             Copy(under, 0, 0, surface, r);
-            break;
-        }
-        case kPlaceTiled:
-            Copy(under, 0, 0, surface, {0, 0, w, h});
-            break;
-        case kPlaceFit:
-            Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
-            break;
-        case kPlaceStretch:
-            Stretch(under, under.bounds(), surface, surface.bounds());
-            break;
-        default:
-            break;
+        else
+            Stretch(under, under.bounds(), surface, r);
     }
     // Per pixel with alpha a: 255 takes the picture, 0 keeps the surface,
     // otherwise ((255 − a) × surface + a × picture + 255) >> 8 per channel.
@@ -232,36 +211,27 @@ void Composer::Place(Slot& slot, Surface& surface, const LoadedImage& image, int
     }
     const double W = surface.width(), H = surface.height();
     const int32_t w = pic->width(), h = pic->height();
-    switch (mode) {
-        case kPlaceCentred:
-            DrawScaled(slot, surface, *pic, RoundedRect(CentredPlacement(W, H, w, h)), filter,
-                       cacheKey);
+    const ModePlacement place = PlaceInMode(mode, W, H, w, h, x, y);
+    switch (place.kind) {
+        case PlacementKind::None:
             break;
-        case kPlaceFit:
-            DrawScaled(slot, surface, *pic, RoundedRect(FitPlacement(W, H, w, h)), filter,
-                       cacheKey);
+        case PlacementKind::Rect:
+            DrawScaled(slot, surface, *pic, RoundedRect(place.rect), filter, cacheKey);
             break;
-        case kPlaceRandom: {
-            Rect r{x, y, w, h};
-            if (x == 0 && y == 0) {
-                if (bitmap && storedRandomPosition) {
-                    r = {storedRandomPosition->x, storedRandomPosition->y, w, h};
-                    storedRandomPosition.reset();
-                } else {
-                    r = RandomSpot(surface, w, h);
-                }
+        case PlacementKind::RandomSpot: {
+            Rect r;
+            if (bitmap && storedRandomPosition) {
+                r = {storedRandomPosition->x, storedRandomPosition->y, w, h};
+                storedRandomPosition.reset();
+            } else {
+                r = PickRandomSpot(surface, w, h);
             }
             DrawScaled(slot, surface, *pic, r, filter, cacheKey);
             break;
         }
-        case kPlaceTiled:
+        case PlacementKind::Tiled:
             DrawScaled(slot, surface, *pic, {0, 0, w, h}, filter, cacheKey);
             Tile(surface, w, h);
-            break;
-        case kPlaceStretch:
-            DrawScaled(slot, surface, *pic, surface.bounds(), filter, cacheKey);
-            break;
-        default:
             break;
     }
 }
@@ -272,7 +242,7 @@ void Composer::DrawVideoBackground(Surface& surface, const Project& project) {
     if (project.BackGroundSet == "3") {
         // Drawn over what the surface holds; nothing is cleared first.
         const std::string& path = project.BackGroundPicture;
-        if (CodePointCount(path) > 7 && FileExists(path))
+        if (NamesFile(path) && FileExists(path))
             DrawFile(background_, surface, path, project.BackgroundDrawScale, 0, 0);
         return;
     }

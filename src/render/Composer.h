@@ -109,7 +109,7 @@ class Composer {
     void DrawScaled(Slot& slot, Surface& surface, const Picture& picture, Rect rect,
                     StretchFilter filter, uint64_t cacheKey);
     void Tile(Surface& surface, int32_t w, int32_t h);
-    Rect RandomSpot(const Surface& surface, int32_t w, int32_t h);
+    Rect PickRandomSpot(const Surface& surface, int32_t w, int32_t h);
     // BlendTgaAlpha: the picture blended with the part of the surface it
     // will cover, as an opaque picture of its own size.
     Picture BlendTgaAlpha(const Surface& surface, const LoadedImage& image, int32_t mode, int32_t x,

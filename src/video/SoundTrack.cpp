@@ -14,6 +14,7 @@
 #include "audio/StreamFactory.h"
 #include "audio/WaveChunk.h"
 #include "base/ByteSource.h"
+#include "base/FileNames.h"
 #include "base/RandomPermutation.h"
 #include "base/Rounding.h"
 #include "project/Project.h"
@@ -99,7 +100,7 @@ SoundTrackInput SoundTrackInputOf(const Project& project, const std::string& pro
     in.lyricFiles = project.lyricFiles;
     in.playMusicOrder = project.PlayMusicOrder;
     in.openingShown =
-        project.EnableOpening && (!project.TitleText[0].empty() || project.OpeningImage.size() > 7);
+        project.EnableOpening && (!project.TitleText[0].empty() || NamesFile(project.OpeningImage));
     in.openingSeconds = project.OpeningDurationTime;
     in.programFolder = programFolder;
     in.tempFolder = tempFolder;

@@ -25,6 +25,7 @@
 #include "audio/StreamFactory.h"
 #include "audio/StreamMP3.h"
 #include "audio/StreamWAV.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "editor/SlideTiming.h"
 #include "editor/SongDuration.h"
@@ -139,11 +140,11 @@ int RunTimingCommand(Args args) {
     in.timeInterval = project.TimeInterval;
     for (const auto& p : project.photos)
         in.slideDurations.push_back(p.SlideDuration);
-    in.openingShown = project.EnableOpening &&
-                      (!project.TitleText[0].empty() || project.OpeningImage.size() >= 8);
+    in.openingShown =
+        project.EnableOpening && (!project.TitleText[0].empty() || NamesFile(project.OpeningImage));
     in.openingSeconds = project.OpeningDurationTime;
     in.endingShown =
-        project.EnableEnding && (!project.TitleText[1].empty() || project.EndingImage.size() >= 8);
+        project.EnableEnding && (!project.TitleText[1].empty() || NamesFile(project.EndingImage));
     in.endingSeconds = project.EndingDurationTime;
 
     // Song lengths; a song that cannot be measured makes the total 0, so
@@ -369,10 +370,7 @@ int RunSoundtrackCommand(Args args) {
         return 1;
     }
     for (const auto& s : project.songs) {
-        std::string ext = s.size() >= 4 ? s.substr(s.size() - 4) : s;
-        for (char& c : ext)
-            c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-        if (ext == ".MID") {
+        if (FileTypeOf(s, 4) == ".MID") {
             Error("视频的声音不能使用MIDI音乐：" + s);
             return 1;
         }

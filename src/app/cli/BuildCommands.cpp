@@ -16,14 +16,15 @@
 #include <iostream>
 
 #include "app/AppPaths.h"
-#include "base/Crc32.h"
-#include "base/TextCodec.h"
 #include "app/cli/Cli.h"
 #include "app/cli/CliProgress.h"
+#include "base/Crc32.h"
+#include "base/FileNames.h"
+#include "base/TextCodec.h"
 #include "builder/PackageBuild.h"
-#include "package/PackageReader.h"
 #include "builder/RenderImageConverter.h"
 #include "builder/ShippedLibrary.h"
+#include "package/PackageReader.h"
 #include "project/Project.h"
 #include "render/qt/QtImageCodec.h"
 
@@ -82,7 +83,7 @@ int Build(Args args) {
             return UsageError("build");
         }
     }
-    std::string ext = AsciiUpper(LastCodePoints(out, 4));
+    std::string ext = FileTypeOf(out, 4);
     if (out.empty() || (ext != ".EXE" && ext != ".SCR")) {
         Error("输出文件必须是 .exe 或 .scr：" + out);
         return 2;

@@ -6,8 +6,9 @@
 #include <iostream>
 #include <string>
 
-#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
+#include "base/FileNames.h"
+#include "base/FileUtil.h"
 #include "project/Project.h"
 #include "project/SettingsStore.h"
 #include "render/Composer.h"
@@ -47,7 +48,7 @@ bool ParseSize(const std::string& s, int32_t& w, int32_t& h) {
 // Writes the picture by the target's extension: PNG lossless, JPG at the
 // package quality.
 bool WriteByExtension(const Picture& picture, const std::string& path) {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = FileTypeOf(path);
     if (ext == "PNG")
         return SavePictureAsPng(picture, path);
     if (ext == "JPG" || ext == "PEG")
@@ -67,7 +68,7 @@ int Probe(const std::string& file) {
 }
 
 int Convert(const std::string& in, const std::string& out) {
-    const std::string ext = ExtensionOf(out);
+    const std::string ext = FileTypeOf(out);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
         Error("输出文件必须是 .png 或 .jpg：" + out);
         return 2;
@@ -128,7 +129,7 @@ int RunComposeCommand(Args args) {
     }
     if (projectPath.empty() || outPath.empty() || width == 0 || slide == 0)
         return UsageError("compose");
-    const std::string ext = ExtensionOf(outPath);
+    const std::string ext = FileTypeOf(outPath);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
         Error("输出文件必须是 .png 或 .jpg：" + outPath);
         return 2;

@@ -38,6 +38,7 @@
 #include <filesystem>
 
 #include "base/AppInfo.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
@@ -985,7 +986,7 @@ void MainWindow::NewProject() {
         }
         if (a != QMessageBox::No)
             return;
-    } else if (CodePointCount(project_.ProjectName) > 7) {
+    } else if (NamesFile(project_.ProjectName)) {
         SyncFromControls();
         WriteProjectSettings(project_, store_, false);
         store_.SaveSettingsFile(project_.ProjectName);

@@ -18,9 +18,10 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/ui/MainWindow.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
-#include "app/ui/MainWindow.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/lists/SongCheck.h"
 #include "editor/ui/ListProgress.h"
@@ -530,7 +531,7 @@ void MainWindow::OpenProject() {
         if (a != QMessageBox::No)
             return;
     }
-    if (CodePointCount(project_.ProjectName) > 7) {
+    if (NamesFile(project_.ProjectName)) {
         SyncFromControls();
         WriteProjectSettings(project_, store_, false);
         store_.SaveSettingsFile(project_.ProjectName);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "base/FileNames.h"
 #include "base/TextCodec.h"
 #include "render/ImageProbe.h"
 
@@ -12,7 +13,7 @@ namespace velmora::editor {
 namespace {
 
 bool LastThreeIn(const std::string& path, std::initializer_list<const char*> types) {
-    std::string ext = AsciiUpper(LastCodePoints(path, 3));
+    std::string ext = FileTypeOf(path);
     return std::any_of(types.begin(), types.end(), [&](const char* t) { return ext == t; });
 }
 

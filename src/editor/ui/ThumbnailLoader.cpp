@@ -8,6 +8,7 @@
 #include <mutex>
 #include <span>
 
+#include "base/FileNames.h"
 #include "render/ImageLoader.h"
 #include "render/Jpeg.h"
 #include "render/Placement.h"
@@ -123,14 +124,13 @@ ThumbnailLoader::~ThumbnailLoader() {
 QImage ThumbnailLoader::MakeThumbnail(const QString& path, QSize cell) {
     const std::string p = path.toStdString();
     QImage source;
-    if (render::ExtensionOf(p) == "JPG")
+    if (FileTypeOf(p) == "JPG")
         source = ExifThumbnailImage(path, cell);
     if (source.isNull()) {
         render::Picture pic;
         std::string message;
         bool ok;
-        if (render::RouteForPath(p) == render::ImageRoute::Codec &&
-            render::ExtensionOf(p) != "JPG") {
+        if (render::RouteForPath(p) == render::ImageRoute::Codec && FileTypeOf(p) != "JPG") {
             std::lock_guard lock(CodecMutex());
             ok = render::LoadThumbnail(p, cell.width(), cell.height(), pic, message);
         } else {
