@@ -78,6 +78,20 @@ bool SaveProjectFile(const Project& p, SettingsStore& store, const std::string& 
         return false;
     }
     WriteProjectSettings(p, store, false);
+    // The bytes must read back as this project before they replace a file:
+    // a save never turns a readable project file into an unreadable one.
+    {
+        SettingsStore check;
+        Project back;
+        if (!check.LoadFromBytes(store.FileBytes()) ||
+            !ReadProjectSettings(back, check, ProjectEnvironment{}, false) ||
+            back.NowI() != p.NowI() || back.NowM() != p.NowM()) {
+            store.Clear();
+            if (message)
+                *message = "无法保存配置文件：" + path + "\r写出的内容不能再读回。";
+            return false;
+        }
+    }
     if (!store.SaveSettingsFile(path)) {
         if (message)
             *message = "无法保存配置文件：" + path;

@@ -31,6 +31,10 @@ std::span<const Command> Commands();
 // Runs argv[1..]; returns the exit status. Called before any GUI starts.
 int RunCommandLine(const std::vector<std::string>& args);
 
+// `velmora FILE.aps`: one argument that is no subcommand and names a project
+// file (a name ending in .aps, or any existing file) is opened in the editor.
+bool IsProjectFileToOpen(const std::vector<std::string>& args);
+
 // Prints a message to standard error (UTF-8) with a newline.
 void Error(const std::string& message);
 

@@ -1,8 +1,10 @@
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
-#include "base/AppInfo.h"
 #include "app/cli/Cli.h"
+#include "base/AppInfo.h"
 
 namespace velmora::cli {
 
@@ -27,18 +29,21 @@ const Command kCommands[] = {
      "project save IN.aps OUT.aps",
      RunProjectCommand},
     {"image", "image probe FILE\nimage convert IN OUT   (OUT: .png or .jpg)", RunImageCommand},
-    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png", RunComposeCommand},
+    {"compose", "compose PROJECT --slide N --size WxH [--screen WxH] -o OUT.png",
+     RunComposeCommand},
     {"build", "build PROJECT.aps -o OUT.exe|OUT.scr [--screen WxH] [--program-folder DIR]",
      RunBuildCommand},
     {"package", "package inspect PKG\npackage extract PKG DIR", RunPackageCommand},
 };
 
 void PrintHelp() {
-    std::cout << kProductName << " " << kVersionText << "\n\n"
-              << "用法 / usage:\n"
-              << "  velmora                 打开编辑器 (opens the editor)\n"
-              << "  velmora --version\n"
-              << "  velmora --help\n";
+    std::cout
+        << kProductName << " " << kVersionText << "\n\n"
+        << "用法 / usage:\n"
+        << "  velmora                 打开编辑器 (opens the editor)\n"
+        << "  velmora FILE.aps        用编辑器打开配置文件 (opens the project in the editor)\n"
+        << "  velmora --version\n"
+        << "  velmora --help\n";
     for (const auto& c : kCommands) {
         std::string u = c.usage;
         size_t start = 0;
@@ -78,6 +83,27 @@ int UsageError(const char* group) {
         }
     }
     return 2;
+}
+
+bool IsProjectFileToOpen(const std::vector<std::string>& args) {
+    if (args.size() != 1 || args[0].empty() || args[0][0] == '-' || args[0] == "help")
+        return false;
+    const std::string& a = args[0];
+    for (const auto& c : kCommands)
+        if (a == c.name)
+            return false;
+    // A name ending in ".aps" (in any case) is a project even when it is
+    // missing, so that the editor says so; any other existing file is
+    // offered to the editor too, as a file manager hands it over.
+    if (a.size() > 4) {
+        std::string ext = a.substr(a.size() - 4);
+        for (char& ch : ext)
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        if (ext == ".aps")
+            return true;
+    }
+    std::error_code ec;
+    return std::filesystem::is_regular_file(a, ec);
 }
 
 int RunCommandLine(const std::vector<std::string>& args) {

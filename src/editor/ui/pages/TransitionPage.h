@@ -1,0 +1,29 @@
+// Page 6, "切换特效": the transitions chosen for the slideshow (all, none or
+// any of the catalogue's 23). Without the live preview device the frame
+// says why in red.
+#pragma once
+
+#include "editor/ui/pages/EditorPage.h"
+
+class QGroupBox;
+class QListWidget;
+
+namespace velmora::editor {
+
+class TransitionPage : public EditorPage {
+    Q_OBJECT
+
+  public:
+    explicit TransitionPage(PageHost& host, QWidget* parent = nullptr);
+
+    QListWidget* list() const { return list_; }
+    QGroupBox* frame() const { return fraTransition_; }
+    void Refresh() override;
+
+  private:
+    QGroupBox* fraTransition_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QPushButton *btnSelectAll_ = nullptr, *btnSelectNone_ = nullptr;
+};
+
+}  // namespace velmora::editor
