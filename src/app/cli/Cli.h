@@ -51,6 +51,8 @@ int RunDemoCommand(Args args);
 int RunMp3InfoCommand(Args args);
 int RunDurationCommand(Args args);
 int RunTimingCommand(Args args);
+int RunDecodeCommand(Args args);
+int RunSoundtrackCommand(Args args);
 int RunImageCommand(Args args);
 int RunComposeCommand(Args args);
 int RunProjectCommand(Args args);

@@ -19,6 +19,10 @@ const Command kCommands[] = {
     {"mp3info", "mp3info FILE...", RunMp3InfoCommand},
     {"duration", "duration FILE...", RunDurationCommand},
     {"timing", "timing PROJECT.aps", RunTimingCommand},
+    {"decode", "decode SONG -o OUT.wav [--rate R] [--channels C] [--bits B]", RunDecodeCommand},
+    {"soundtrack",
+     "soundtrack PROJECT.aps -o OUT.mp3 [--wav OUT.wav] [--program-folder DIR] [--sequential]",
+     RunSoundtrackCommand},
     {"project",
      "project new OUT.aps [--photos PATH...] [--songs PATH...] [--lyrics PATH...]\n"
      "project show FILE.aps\nproject check FILE.aps   (exit 3: files missing)\n"

@@ -13,11 +13,11 @@
 
 #include "app/AppPaths.h"
 #include "app/cli/Cli.h"
+#include "audio/SongLength.h"
 #include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "editor/SlideTiming.h"
-#include "editor/SongDuration.h"
 #include "package/ResourcePack.h"
 #include "project/Lyrics.h"
 #include "project/Project.h"
@@ -277,7 +277,7 @@ int RunComposeCommand(Args args) {
     std::vector<double> songSeconds;
     if (project.EnableLyric && !project.lyricFiles.empty()) {
         for (const std::string& song : project.songs) {
-            auto d = editor::SongDuration(song);
+            auto d = audio::SongLength(song);
             if (!d) {
                 songSeconds.clear();
                 break;
