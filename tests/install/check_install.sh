@@ -51,9 +51,11 @@ if ! (cd "$work" && "$prefix/bin/velmora" pack list "$prog/gmi.src") >"$work/pac
   fail "bin/velmora pack list of the installed gmi.src failed"
 fi
 if [ "$player" = 1 ]; then
-  photo=$(ls "$prog/demo/"*.jpg | head -n 1)
+  # A package needs at least two photos.
+  photo1=$(ls "$prog/demo/"*.jpg | sed -n 1p)
+  photo2=$(ls "$prog/demo/"*.jpg | sed -n 2p)
   if ! (cd "$work" && HOME="$work" XDG_DATA_HOME="$work/data" \
-        "$prefix/bin/velmora" project new "$work/show.aps" --photos "$photo" &&
+        "$prefix/bin/velmora" project new "$work/show.aps" --photos "$photo1" "$photo2" &&
         HOME="$work" XDG_DATA_HOME="$work/data" \
         "$prefix/bin/velmora" build "$work/show.aps" -o "$work/show.exe") >"$work/build.txt" 2>&1; then
     cat "$work/build.txt" >&2
