@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <vector>
 
+#include "render/Composer.h"
 #include "render/TextRenderer.h"
 #include "render/qt/QtTextRenderer.h"
 #include "render/ui/TextStyleDialog.h"
@@ -74,6 +75,22 @@ void EditorPage::BindTextStyle(QPushButton* button, int target) {
                 render::LyricLineHeight(measure, st.fFontName, st.fFontSize, st.fFontStyle);
         }
     });
+}
+
+void EditorPage::ComposePreviewSlide(int32_t photoNumber, int32_t width, int32_t height,
+                                     render::Surface& surface) {
+    const ProjectEnvironment& env = session().environment();
+    render::FrameScale scale;
+    if (env.screenW > 0 && env.screenH > 0) {
+        scale.sx = static_cast<double>(width) / env.screenW;
+        scale.sy = static_cast<double>(height) / env.screenH;
+        scale.uniform = std::min(scale.sx, scale.sy);
+    }
+    const QByteArray& rainbow = host_.rainbowTexture();
+    render::QtTextRenderer text(std::vector<uint8_t>(rainbow.begin(), rainbow.end()));
+    render::Composer composer(&text);
+    surface.Resize(width, height);
+    composer.ComposePhotoSlide(project(), photoNumber, surface, scale);
 }
 
 }  // namespace velmora::editor

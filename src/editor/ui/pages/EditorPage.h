@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "editor/session/EditorSession.h"
+#include "render/Surface.h"
 
 class QCheckBox;
 class QPushButton;
@@ -91,6 +92,10 @@ class EditorPage : public QWidget {
     QCheckBox* BindCheck(const QString& text, bool Project::*field);
     // A colour button bound to a colour field of the project.
     QPushButton* ColourSwatch(Colour Project::*field);
+    // Photo photoNumber's slide (background, photo, caption) composed on a
+    // surface of the given size, as the video frames show it.
+    void ComposePreviewSlide(int32_t photoNumber, int32_t width, int32_t height,
+                             render::Surface& surface);
     // A button that opens the text style dialog for a target (1..4 the
     // style slots, 5 the dynamic lyric highlight).
     void BindTextStyle(QPushButton* button, int target);

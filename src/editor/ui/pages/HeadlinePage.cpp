@@ -10,9 +10,17 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "editor/ui/EffectPreview.h"
 #include "project/Catalogues.h"
+#include "render/Composer.h"
+#include "render/qt/QtTextRenderer.h"
 
 namespace velmora::editor {
+
+namespace {
+// The preview picture: a 4:3 frame.
+constexpr int32_t kPreviewW = 320, kPreviewH = 240;
+}  // namespace
 
 HeadlinePage::HeadlinePage(PageHost& host, QWidget* parent) : EditorPage(host, parent) {
     auto* l = new QVBoxLayout(this);
@@ -47,8 +55,39 @@ HeadlinePage::HeadlinePage(PageHost& host, QWidget* parent) : EditorPage(host, p
     btnStyle_ = new QPushButton("动态文字样式...");
     BindTextStyle(btnStyle_, 2);
     fl->addWidget(btnStyle_);
+    btnPreview_ = new QPushButton("预览");
+    connect(btnPreview_, &QPushButton::clicked, this, [this] { PreviewEffect(); });
+    fl->addWidget(btnPreview_);
     l->addWidget(fraEffect_);
+    preview_ = new EffectPreview;
+    preview_->setFixedSize(kPreviewW, kPreviewH);
+    preview_->setToolTip("单击预览画面停止");
+    l->addWidget(preview_, 0, Qt::AlignHCenter);
     l->addWidget(new QLabel(Q(kDirect3DMarkNote)));
+}
+
+void HeadlinePage::PreviewEffect() {
+    if (!CanRun() || preview_->running())
+        return;
+    const int32_t count = project().NowI();
+    const int32_t k = count < 1 ? 0 : std::clamp(session().currentPhoto(), 1, count);
+    render::Surface slide;
+    ComposePreviewSlide(k, kPreviewW, kPreviewH, slide);
+    preview_->ShowPicture(slide);
+    PhotoEntry photo = k >= 1 ? project().photos[static_cast<size_t>(k - 1)] : PhotoEntry{};
+    if (photo.Headline.empty())
+        photo.Headline = "动态文字";
+    const ProjectEnvironment& env = session().environment();
+    render::FrameScale scale;
+    if (env.screenW > 0 && env.screenH > 0) {
+        scale.sx = static_cast<double>(kPreviewW) / env.screenW;
+        scale.sy = static_cast<double>(kPreviewH) / env.screenH;
+        scale.uniform = std::min(scale.sx, scale.sy);
+    }
+    const QByteArray& rainbow = host_.rainbowTexture();
+    render::QtTextRenderer text(std::vector<uint8_t>(rainbow.begin(), rainbow.end()));
+    preview_->PlayTextEffect(std::clamp(cboEffect_->currentIndex(), 0, 8), text,
+                             render::Composer::HeadlineRequest(project(), photo, scale));
 }
 
 void HeadlinePage::Refresh() {

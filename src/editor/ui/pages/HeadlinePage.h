@@ -10,6 +10,8 @@ class QPlainTextEdit;
 
 namespace velmora::editor {
 
+class EffectPreview;
+
 class HeadlinePage : public EditorPage {
     Q_OBJECT
 
@@ -21,8 +23,14 @@ class HeadlinePage : public EditorPage {
     // Shows the current photo's headline (empty without one).
     void ShowPhoto();
     void Refresh() override;
+    EffectPreview* preview() const { return preview_; }
+    // Plays the chosen headline effect with the current photo's headline
+    // (or a sample text) over its slide in the preview picture.
+    void PreviewEffect();
 
   private:
+    EffectPreview* preview_ = nullptr;
+    QPushButton* btnPreview_ = nullptr;
     QPlainTextEdit* txtHeadline_ = nullptr;
     QGroupBox* fraEffect_ = nullptr;
     QComboBox* cboEffect_ = nullptr;

@@ -8,9 +8,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "editor/ui/EffectPreview.h"
 #include "project/Catalogues.h"
 
 namespace velmora::editor {
+
+namespace {
+// The preview picture: a 4:3 frame.
+constexpr int32_t kPreviewW = 320, kPreviewH = 240;
+}  // namespace
 
 TransitionPage::TransitionPage(PageHost& host, QWidget* parent) : EditorPage(host, parent) {
     auto* l = new QVBoxLayout(this);
@@ -27,7 +33,15 @@ TransitionPage::TransitionPage(PageHost& host, QWidget* parent) : EditorPage(hos
         for (int k = 0; k < kTransitionCount; ++k)
             project().TransitionChosen[static_cast<size_t>(k)] = list_->item(k)->isSelected();
     });
-    fl->addWidget(list_, 1);
+    auto* listRow = new QHBoxLayout;
+    listRow->addWidget(list_, 1);
+    preview_ = new EffectPreview;
+    preview_->setFixedSize(kPreviewW, kPreviewH);
+    preview_->setToolTip("双击左边的特效在这里预览；单击预览画面停止");
+    listRow->addWidget(preview_, 0, Qt::AlignTop);
+    fl->addLayout(listRow, 1);
+    connect(list_, &QListWidget::itemDoubleClicked, this,
+            [this](QListWidgetItem* item) { PreviewTransition(list_->row(item)); });
     auto* row = new QHBoxLayout;
     btnSelectAll_ = new QPushButton("选中所有图片切换特效");
     btnSelectNone_ = new QPushButton("不选中任何图片切换特效");
@@ -44,6 +58,21 @@ TransitionPage::TransitionPage(PageHost& host, QWidget* parent) : EditorPage(hos
     fl->addLayout(row);
     l->addWidget(fraTransition_, 1);
     l->addWidget(new QLabel(Q(kDirect3DMarkNote)));
+}
+
+void TransitionPage::PreviewTransition(int code) {
+    if (code < 0 || code >= kTransitionCount || !CanRun() || preview_->running())
+        return;
+    const int32_t count = project().NowI();
+    if (count < 1)
+        return;
+    const int32_t from = std::clamp(session().currentPhoto(), 1, count);
+    const int32_t to = from < count ? from + 1 : 1;
+    render::Surface a, b;
+    ComposePreviewSlide(from, kPreviewW, kPreviewH, a);
+    ComposePreviewSlide(to, kPreviewW, kPreviewH, b);
+    preview_->ShowPicture(a);
+    preview_->PlayTransition(code, b);
 }
 
 void TransitionPage::Refresh() {

@@ -9,6 +9,10 @@ class QGroupBox;
 class QListWidget;
 
 namespace velmora::editor {
+class EffectPreview;
+}
+
+namespace velmora::editor {
 
 class TransitionPage : public EditorPage {
     Q_OBJECT
@@ -19,8 +23,13 @@ class TransitionPage : public EditorPage {
     QListWidget* list() const { return list_; }
     QGroupBox* frame() const { return fraTransition_; }
     void Refresh() override;
+    EffectPreview* preview() const { return preview_; }
+    // Plays transition code from the current photo's slide to the next one's
+    // in the preview picture (double-click on a list entry).
+    void PreviewTransition(int code);
 
   private:
+    EffectPreview* preview_ = nullptr;
     QGroupBox* fraTransition_ = nullptr;
     QListWidget* list_ = nullptr;
     QPushButton *btnSelectAll_ = nullptr, *btnSelectNone_ = nullptr;
