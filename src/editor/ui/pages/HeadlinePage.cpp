@@ -77,13 +77,7 @@ void HeadlinePage::PreviewEffect() {
     PhotoEntry photo = k >= 1 ? project().photos[static_cast<size_t>(k - 1)] : PhotoEntry{};
     if (photo.Headline.empty())
         photo.Headline = "动态文字";
-    const ProjectEnvironment& env = session().environment();
-    render::FrameScale scale;
-    if (env.screenW > 0 && env.screenH > 0) {
-        scale.sx = static_cast<double>(kPreviewW) / env.screenW;
-        scale.sy = static_cast<double>(kPreviewH) / env.screenH;
-        scale.uniform = std::min(scale.sx, scale.sy);
-    }
+    const render::FrameScale scale = PreviewScale(kPreviewW, kPreviewH);
     const QByteArray& rainbow = host_.rainbowTexture();
     render::QtTextRenderer text(std::vector<uint8_t>(rainbow.begin(), rainbow.end()));
     preview_->PlayTextEffect(std::clamp(cboEffect_->currentIndex(), 0, 8), text,
