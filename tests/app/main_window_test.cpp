@@ -570,6 +570,20 @@ TEST(MainWindow, EffectPagesPreviewOnTheRealPhotos) {
     EXPECT_TRUE(differ) << "photo 1 → 2 and photo 2 → 1 end on different slides";
     EXPECT_FALSE(tp->preview()->running());
 
+    // The 预览 button plays the list's current entry and leaves the choice
+    // of transitions as it was.
+    e.w->transitionList()->setCurrentRow(15, QItemSelectionModel::NoUpdate);
+    const auto chosen = e.w->project().TransitionChosen;
+    int buttons = 0;
+    for (auto* b : tp->findChildren<QPushButton*>()) {
+        if (b->text() == "预览") {
+            b->click();
+            ++buttons;
+        }
+    }
+    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(e.w->project().TransitionChosen, chosen);
+
     // Out-of-range codes play nothing.
     tp->PreviewTransition(23);
     tp->PreviewTransition(-1);

@@ -37,11 +37,9 @@ TransitionPage::TransitionPage(PageHost& host, QWidget* parent) : EditorPage(hos
     listRow->addWidget(list_, 1);
     preview_ = new EffectPreview;
     preview_->setFixedSize(kPreviewW, kPreviewH);
-    preview_->setToolTip("双击左边的特效在这里预览；单击预览画面停止");
+    preview_->setToolTip("单击预览画面停止");
     listRow->addWidget(preview_, 0, Qt::AlignTop);
     fl->addLayout(listRow, 1);
-    connect(list_, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { PreviewTransition(list_->row(item)); });
     auto* row = new QHBoxLayout;
     btnSelectAll_ = new QPushButton("选中所有图片切换特效");
     btnSelectNone_ = new QPushButton("不选中任何图片切换特效");
@@ -55,6 +53,12 @@ TransitionPage::TransitionPage(PageHost& host, QWidget* parent) : EditorPage(hos
     });
     row->addWidget(btnSelectAll_);
     row->addWidget(btnSelectNone_);
+    // The preview plays the entry under the cursor of the list (the last one
+    // clicked), whether or not it is chosen, and leaves the choice alone.
+    btnPreview_ = new QPushButton("预览");
+    connect(btnPreview_, &QPushButton::clicked, this,
+            [this] { PreviewTransition(list_->currentRow()); });
+    row->addWidget(btnPreview_);
     fl->addLayout(row);
     l->addWidget(fraTransition_, 1);
     l->addWidget(new QLabel(Q(kDirect3DMarkNote)));

@@ -25,11 +25,12 @@ class TransitionPage : public EditorPage {
     void Refresh() override;
     EffectPreview* preview() const { return preview_; }
     // Plays transition code from the current photo's slide to the next one's
-    // in the preview picture (double-click on a list entry).
+    // in the preview picture (the 预览 button: the list's current entry).
     void PreviewTransition(int code);
 
   private:
     EffectPreview* preview_ = nullptr;
+    QPushButton* btnPreview_ = nullptr;
     QGroupBox* fraTransition_ = nullptr;
     QListWidget* list_ = nullptr;
     QPushButton *btnSelectAll_ = nullptr, *btnSelectNone_ = nullptr;
