@@ -12,33 +12,14 @@
 #include <utility>
 
 #include "base/ByteReader.h"
+#include "project/SettingsKeys.h"
+#include "render/Placement.h"
 
 namespace velmora::player {
 
 namespace {
 
 namespace gp = Gdiplus;
-
-int LongSetting(const PropertyBag& bag, const char* name, int fallback) {
-    auto v = bag.ReadProperty(name);
-    if (!v)
-        return fallback;
-    return v->ToLong().value_or(fallback);
-}
-
-std::string TextSetting(const PropertyBag& bag, const char* name) {
-    auto v = bag.ReadProperty(name);
-    if (!v)
-        return {};
-    return v->ToText().value_or(std::string());
-}
-
-bool BoolSetting(const PropertyBag& bag, const char* name, bool fallback) {
-    auto v = bag.ReadProperty(name);
-    if (!v)
-        return fallback;
-    return v->ToBool().value_or(fallback);
-}
 
 // 0x00BBGGRR colour of the settings as an opaque GDI+ colour.
 gp::Color ToColor(int32_t bgr) {
@@ -90,17 +71,25 @@ void DrawPlaced(gp::Graphics& g, gp::Bitmap& pic, int mode, int W, int H, int x,
                 std::mt19937& random) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     double r1 = unit(random), r2 = unit(random);
-    auto place = PlacePicture(mode, W, H, static_cast<int>(pic.GetWidth()),
-                              static_cast<int>(pic.GetHeight()), x, y, r1, r2);
-    if (!place)
-        return;
-    if (place->tiled) {
-        gp::TextureBrush brush(&pic, gp::WrapModeTile);
-        g.FillRectangle(&brush, 0, 0, W, H);
-        return;
+    const int w = static_cast<int>(pic.GetWidth()), h = static_cast<int>(pic.GetHeight());
+    const render::ModePlacement place = render::PlaceInMode(mode, W, H, w, h, x, y);
+    render::PlacedRect r = place.rect;
+    switch (place.kind) {
+        case render::PlacementKind::None:
+            return;
+        case render::PlacementKind::Tiled: {
+            gp::TextureBrush brush(&pic, gp::WrapModeTile);
+            g.FillRectangle(&brush, 0, 0, W, H);
+            return;
+        }
+        case render::PlacementKind::RandomSpot:
+            r = render::RandomSpot(W, H, w, h, r1, r2);
+            break;
+        case render::PlacementKind::Rect:
+            break;
     }
-    g.DrawImage(&pic, gp::RectF(static_cast<gp::REAL>(place->x), static_cast<gp::REAL>(place->y),
-                                static_cast<gp::REAL>(place->w), static_cast<gp::REAL>(place->h)));
+    g.DrawImage(&pic, gp::RectF(static_cast<gp::REAL>(r.x), static_cast<gp::REAL>(r.y),
+                                static_cast<gp::REAL>(r.w), static_cast<gp::REAL>(r.h)));
 }
 
 }  // namespace
@@ -111,7 +100,7 @@ SlideComposer::SlideComposer(PlayerPackage& pkg, int width, int height)
       height_(height),
       slides_(PlanSlides(pkg.settings())),
       random_(static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())) {
-    photoMode_ = LongSetting(pkg.settings(), "ImgDrawScale", 3);
+    photoMode_ = PackageLong(pkg.settings(), keys::ImgDrawScale);
     ComposeBackground();
 }
 
@@ -123,25 +112,34 @@ void SlideComposer::ComposeBackground() {
                               0xFF000000u);
     FrameBitmap target(background_);
     gp::Graphics g(&target.bitmap());
-    std::string mode = TextSetting(bag, "BackGroundSet");
-    if (mode == "1") {
-        gp::SolidBrush brush(ToColor(LongSetting(bag, "SolidColor", 0)));
-        g.FillRectangle(&brush, 0, 0, width_, height_);
-    } else if (mode == "2") {
-        int gm = LongSetting(bag, "BackgroundGradientMode", 0);
-        if (gm >= 0 && gm <= 3) {
-            gp::LinearGradientBrush brush(
-                gp::Rect(0, 0, width_, height_), ToColor(LongSetting(bag, "BeginColor", 0)),
-                ToColor(LongSetting(bag, "EndColor", 0)), static_cast<gp::LinearGradientMode>(gm));
-            brush.SetWrapMode(gp::WrapModeTileFlipX);
+    auto mode = ParseBackgroundMode(PackageText(bag, keys::BackGroundSet));
+    if (!mode)
+        return;
+    switch (*mode) {
+        case BackgroundMode::Solid: {
+            gp::SolidBrush brush(ToColor(PackageLong(bag, keys::SolidColor)));
             g.FillRectangle(&brush, 0, 0, width_, height_);
+            break;
         }
-    } else if (mode == "3") {
-        if (auto bytes = pkg_.FileBytes("BackGroundPicture")) {
-            if (auto pic = Decode(*bytes))
-                DrawPlaced(g, *pic, LongSetting(bag, "BackgroundDrawScale", 4), width_, height_, 0,
-                           0, random_);
+        case BackgroundMode::Gradient: {
+            int gm = PackageLong(bag, keys::BackgroundGradientMode);
+            if (gm >= 0 && gm <= 3) {
+                gp::LinearGradientBrush brush(gp::Rect(0, 0, width_, height_),
+                                              ToColor(PackageLong(bag, keys::BeginColor)),
+                                              ToColor(PackageLong(bag, keys::EndColor)),
+                                              static_cast<gp::LinearGradientMode>(gm));
+                brush.SetWrapMode(gp::WrapModeTileFlipX);
+                g.FillRectangle(&brush, 0, 0, width_, height_);
+            }
+            break;
         }
+        case BackgroundMode::Picture:
+            if (auto bytes = pkg_.FileBytes(KeyName(keys::BackGroundPicture))) {
+                if (auto pic = Decode(*bytes))
+                    DrawPlaced(g, *pic, PackageLong(bag, keys::BackgroundDrawScale), width_,
+                               height_, 0, 0, random_);
+            }
+            break;
     }
 }
 
@@ -335,7 +333,7 @@ int RunSlideshow(HINSTANCE instance, PlayerPackage& pkg, bool loop) {
     st.info.bmiHeader.biBitCount = 32;
     st.info.bmiHeader.biCompression = BI_RGB;
 
-    const bool showCursor = BoolSetting(pkg.settings(), "ShowCursor", false);
+    const bool showCursor = PackageBool(pkg.settings(), keys::ShowCursor);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = ShowProc;

@@ -1,5 +1,5 @@
-// Program entry: with arguments, the headless command line; without, the
-// editor's main window.
+// Program entry: `velmora FILE.aps` and no arguments open the editor (with
+// that project); other arguments run the headless command line.
 #include <string>
 #include <vector>
 
@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     if (argc > 1) {
         std::vector<std::string> args(argv + 1, argv + argc);
+        if (velmora::cli::IsProjectFileToOpen(args))
+            return velmora::RunEditor(argc, argv, args[0]);
         return velmora::cli::RunCommandLine(args);
     }
     return velmora::RunEditor(argc, argv);

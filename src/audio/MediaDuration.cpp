@@ -2,14 +2,13 @@
 
 #include <array>
 #include <memory>
-#include <mutex>
 
-#include "base/ByteSource.h"
+#include "audio/LibavHandles.h"
 #include "audio/MidiFile.h"
+#include "base/ByteSource.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
-#include <libavutil/log.h>
 }
 
 namespace velmora::audio {
@@ -21,16 +20,6 @@ struct FormatCloser {
 };
 using FormatPtr = std::unique_ptr<AVFormatContext, FormatCloser>;
 
-void QuietLibav() {
-    static std::once_flag once;
-    // Duration estimates log warnings ("Estimating duration from bitrate");
-    // they are expected here and would clutter the command line.
-    std::call_once(once, [] {
-        if (av_log_get_level() > AV_LOG_ERROR)
-            av_log_set_level(AV_LOG_ERROR);
-    });
-}
-
 void SetError(std::string* error, const std::string& text) {
     if (error)
         *error = text;
@@ -39,7 +28,7 @@ void SetError(std::string* error, const std::string& text) {
 }  // namespace
 
 std::optional<double> AvFormatDuration(const std::string& path, std::string* error) {
-    QuietLibav();
+    QuietLibavLog();
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
         SetError(error, "libavformat cannot open the file");

@@ -19,6 +19,9 @@ inline bool IsValidUtf8(const std::string& s) {
 // become U+FFFD.
 std::string DecodeSystemText(std::span<const uint8_t> bytes);
 
+// Appends code point cp to out in UTF-8.
+void AppendUtf8(std::string& out, uint32_t cp);
+
 // Number of Unicode code points of a UTF-8 text (invalid bytes count one each).
 size_t CodePointCount(const std::string& utf8);
 

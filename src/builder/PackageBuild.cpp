@@ -9,19 +9,23 @@
 #include <thread>
 
 #include "base/AppInfo.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
-#include "package/ResourcePack.h"
 #include "builder/PackageFiles.h"
 #include "package/PackageReader.h"
 #include "package/PeResources.h"
+#include "package/ResourcePack.h"
+#include "project/SettingsIo.h"
 
 namespace velmora {
 
 const char* const kButtonImageNames[11] = {
-    "btn_close", "btn_min",  "btn_music_next", "btn_mute_off", "btn_mute_on", "btn_next",
-    "btn_pause", "btn_play", "btn_prev",       "btn_size",     "btn_scale"};
+    keys::BtnClose.name.data(),   keys::BtnMin.name.data(),    keys::BtnMusicNext.name.data(),
+    keys::BtnMuteOff.name.data(), keys::BtnMuteOn.name.data(), keys::BtnNext.name.data(),
+    keys::BtnPause.name.data(),   keys::BtnPlay.name.data(),   keys::BtnPrev.name.data(),
+    keys::BtnSize.name.data(),    keys::BtnScale.name.data()};
 
 namespace {
 
@@ -40,10 +44,6 @@ struct BuildFailure {
 };
 
 struct Cancelled {};
-
-std::string LastChars(const std::string& s, size_t n) {
-    return AsciiUpper(LastCodePoints(s, n));
-}
 
 // File name without folder and extension, upper-cased (lyric matching).
 std::string StemUpper(const std::string& path) {
@@ -88,8 +88,7 @@ class Builder {
     }
     void EmbedImageSetting(const std::string& name, const std::string& path);
     std::vector<std::string> PreparePhotos();
-    void WriteSettings();
-    void WriteMediaSettings(const std::vector<std::string>& workPhotos);
+    void WriteSettings(const std::vector<std::string>& workPhotos);
 
     Project& project_;
     const BuildOptions& opt_;
@@ -102,9 +101,9 @@ class Builder {
 };
 
 void Builder::EmbedImageSetting(const std::string& name, const std::string& path) {
-    if (CodePointCount(path) <= 7)
+    if (!NamesFile(path))
         return;
-    std::string t = LastChars(path, 3);
+    std::string t = FileTypeOf(path);
     std::string file = path;
     std::string target;
     if (t == "BMP" || t == "PCX") {
@@ -136,7 +135,7 @@ std::vector<std::string> Builder::PreparePhotos() {
         work[i] = path;
         if (PhotoNeedsConversion(path, converter_)) {
             std::string dest = temp_ + "Img" + std::to_string(i + 1) + ".jpg";
-            tasks.push_back({i, path, dest, LastChars(path, 3)});
+            tasks.push_back({i, path, dest, FileTypeOf(path)});
             work[i] = dest;
         }
     }
@@ -213,93 +212,14 @@ std::vector<std::string> Builder::PreparePhotos() {
     return work;
 }
 
-void Builder::WriteSettings() {
+// Writes every key of the package in the package's order: the project's
+// values through the key table, the files and totals of the build here.
+void Builder::WriteSettings(const std::vector<std::string>& workPhotos) {
     const Project& p = project_;
-    auto B = [&](const char* k, bool v) { store_.WriteSetting(k, Value::Boolean(v)); };
-    auto L = [&](const std::string& k, int32_t v) { store_.WriteSetting(k, Value::Long(v)); };
-    auto T = [&](const std::string& k, const std::string& v) {
-        store_.WriteSetting(k, Value::Text(v));
-    };
-
-    T("StyleSelect", p.StyleSelectText());
-    if (!p.TitleText[0].empty())
-        T("TitleText(1)", p.TitleText[0]);
-    if (!p.TitleText[1].empty())
-        T("TitleText(2)", p.TitleText[1]);
-    B("PlayPhotoInRamdomOrder", p.PlayPhotoInRamdomOrder);
-    B("IgnoreMouseMove", p.IgnoreMouseMove);
-    B("ShowCursor", p.ShowCursor);
-    B("EnableFloating", p.EnableFloating);
-    B("MuteSound", p.MuteSound);
-    B("EnableTransition", p.EnableTransition);
-    B("EnableHeadlineEffect", p.EnableHeadlineEffect);
-    B("EnableOpening", p.EnableOpening);
-    B("EnableEnding", p.EnableEnding);
-    B("IsPackage", p.IsPackage);
-    B("EnableCaption", p.EnableCaption);
-    B("EnableExport", p.EnableExport);
-    T("AppVersion", kVersionText);
-    L("ImgDrawScale", p.ImgDrawScale);
-    L("BackgroundDrawScale", p.BackgroundDrawScale);
-    L("BackgroundGradientMode", p.BackgroundGradientMode);
-    B("EnableLyric", p.EnableLyric);
-    L("TitleStyle", p.TitleStyle);
-    B("EnableSync", p.EnableSync);
-    L("SolidColor", p.SolidColor);
-    L("BeginColor", p.BeginColor);
-    L("EndColor", p.EndColor);
-    store_.WriteSetting("CurrentMask", Value::Integer(0));
-    L("PlayMusicOrder", p.PlayMusicOrder);
-    T("BackGroundSet", p.BackGroundSet);
-    T("ExportPassword", p.ExportPassword);
-    L("LyricPosX", p.LyricPos.X);
-    L("LyricPosY", p.LyricPos.Y);
-    L("LyricPosW", p.LyricPos.W);
-    L("LyricPosH", p.LyricPos.H);
-    L("TitlePosX", p.TitlePos.X);
-    L("TitlePosY", p.TitlePos.Y);
-    L("TitlePosW", p.TitlePos.W);
-    L("TitlePosH", p.TitlePos.H);
-    L("LyricDynamicFontPattern", p.LyricDynamicFontPattern);
-    L("LyricDynamicFontStartColor", p.LyricDynamicFontStartColor);
-    L("LyricDynamicFontEndColor", p.LyricDynamicFontEndColor);
-    L("LyricStyle", p.LyricStyle);
-    L("OrigScreenWidth", opt_.screenWidth);
-    L("OrigScreenHeight", opt_.screenHeight);
-    for (int i = 0; i < kInfoTextCount; ++i) {
-        const std::string& t = p.TxtSetting[static_cast<size_t>(i)];
-        if (!t.empty())
-            T(ItemKey("TxtSetting(", i), t);
-    }
-    store_.WriteSetting("TimeInterval", Value::Single(p.TimeInterval));
-    store_.WriteSetting("OpeningDurationTime", Value::Single(p.OpeningDurationTime));
-    store_.WriteSetting("EndingDurationTime", Value::Single(p.EndingDurationTime));
-    for (int s = 1; s <= 4; ++s) {
-        const TextStyle& t = p.style(s);
-        L(ItemKey("FontStartColor(", s), t.FontStartColor);
-        L(ItemKey("FontEndColor(", s), t.FontEndColor);
-        L(ItemKey("BorderColor(", s), t.BorderColor);
-        T(ItemKey("fFontName(", s), t.fFontName);
-        L(ItemKey("fFontSize(", s), t.fFontSize);
-        L(ItemKey("fFontAlign(", s), t.fFontAlign);
-        L(ItemKey("fFontPattern(", s), t.fFontPattern);
-        L(ItemKey("fBorderWidth(", s), t.fBorderWidth);
-        L(ItemKey("fFontStyle(", s), t.fFontStyle);
-    }
-}
-
-void Builder::WriteMediaSettings(const std::vector<std::string>& workPhotos) {
-    const Project& p = project_;
-    auto L = [&](const std::string& k, int32_t v) { store_.WriteSetting(k, Value::Long(v)); };
-    auto T = [&](const std::string& k, const std::string& v) {
-        store_.WriteSetting(k, Value::Text(v));
-    };
 
     // Button images and the rainbow texture, restored from the resource
     // pack when missing.
-    std::string mask = folder_ + "Mask/";
-    std::error_code ec;
-    fs::create_directories(mask, ec);
+    const std::string mask = folder_ + "Mask/";
     ResourcePack pack;
     bool packOpen = false;
     auto restore = [&](const std::string& entry, const std::string& path) {
@@ -310,95 +230,127 @@ void Builder::WriteMediaSettings(const std::vector<std::string>& workPhotos) {
         if (packOpen)
             pack.ExtractPackedFile(entry, path);
     };
-    for (const char* name : kButtonImageNames) {
-        std::string path = mask + name + ".png";
-        restore(std::string(name) + ".png", path);
-        Embed(name, path);
-    }
-    restore("rainbow.jpg", mask + "rainbow.jpg");
-    Embed("TextureImage", mask + "rainbow.jpg");
+    auto isButton = [](const SettingKey& key) {
+        return std::find(kButtonImageKeys.begin(), kButtonImageKeys.end(), &key) !=
+               kButtonImageKeys.end();
+    };
+    std::optional<BuildOptions::Fonts> fonts;
+    const bool withFonts = opt_.includeFonts && opt_.collectFonts;
 
-    if (p.BackGroundSet == "3")
-        EmbedImageSetting("BackGroundPicture", p.BackGroundPicture);
-    if (p.EnableOpening)
-        EmbedImageSetting("OpeningImage", p.OpeningImage);
-    if (p.EnableEnding)
-        EmbedImageSetting("EndingImage", p.EndingImage);
-    EmbedImageSetting("LogoImage", p.LogoImage);
-
-    // Fonts.
-    if (opt_.includeFonts && opt_.collectFonts) {
-        BuildOptions::Fonts fonts = opt_.collectFonts(p);
-        L("ToInstallFontCount", static_cast<int32_t>(fonts.files.size()));
-        for (size_t k = 0; k < fonts.files.size(); ++k)
-            Embed(ItemKey("ToInstallFont(", static_cast<int>(k + 1)), fonts.files[k]);
-        if (!fonts.files.empty()) {
-            for (int s = 1; s <= 4; ++s) {
-                size_t idx = static_cast<size_t>(s - 1);
-                T(ItemKey("fFontNameForCheck(", s),
-                  idx < fonts.facesToCheck.size() ? fonts.facesToCheck[idx] : p.style(s).fFontName);
+    auto hook = [&](const SettingKey& key, int index) -> bool {
+        if (isButton(key)) {
+            if (&key == kButtonImageKeys.front()) {
+                std::error_code ec;
+                fs::create_directories(mask, ec);
             }
+            const std::string name(key.name);
+            std::string path = mask + name + ".png";
+            restore(name + ".png", path);
+            Embed(name, path);
+            return true;
         }
-    } else {
-        store_.WriteSetting("ToInstallFontCount", Value::Integer(0));
-    }
-
-    L("NowI", p.NowI());
-    L("NowM", p.NowM());
-    L("LyricFilesCount", p.LyricFilesCount());
-    for (int m = 1; m <= p.NowM(); ++m)
-        Embed(ItemKey("MusicNames(", m), p.songs[static_cast<size_t>(m - 1)]);
-    for (const std::string& lyric : p.lyricFiles) {
-        std::string stem = StemUpper(lyric);
-        for (int m = 1; m <= p.NowM(); ++m) {
-            if (StemUpper(p.songs[static_cast<size_t>(m - 1)]) == stem) {
-                Embed(ItemKey("MusicLyricFiles(", m), lyric);
-                break;
+        if (&key == &keys::TextureImage) {
+            restore("rainbow.jpg", mask + "rainbow.jpg");
+            Embed(KeyName(key), mask + "rainbow.jpg");
+            return true;
+        }
+        // The pictures are embedded once the media list has begun; in the
+        // options part of the package they are not written.
+        if (&key == &keys::BackGroundPicture) {
+            if (p.Background() == BackgroundMode::Picture)
+                EmbedImageSetting(KeyName(key), p.BackGroundPicture);
+            return true;
+        }
+        if (&key == &keys::OpeningImage) {
+            if (p.EnableOpening)
+                EmbedImageSetting(KeyName(key), p.OpeningImage);
+            return true;
+        }
+        if (&key == &keys::EndingImage) {
+            if (p.EnableEnding)
+                EmbedImageSetting(KeyName(key), p.EndingImage);
+            return true;
+        }
+        if (&key == &keys::LogoImage) {
+            EmbedImageSetting(KeyName(key), p.LogoImage);
+            return true;
+        }
+        if (&key == &keys::OrigScreenWidth || &key == &keys::OrigScreenHeight) {
+            store_.WriteSetting(
+                KeyName(key),
+                Value::Long(&key == &keys::OrigScreenWidth ? opt_.screenWidth : opt_.screenHeight));
+            return true;
+        }
+        if (&key == &keys::ToInstallFontCount) {
+            if (withFonts) {
+                fonts = opt_.collectFonts(p);
+                store_.WriteSetting(KeyName(key),
+                                    Value::Long(static_cast<int32_t>(fonts->files.size())));
+            } else {
+                store_.WriteSetting(KeyName(key), Value::Integer(0));
             }
+            return true;
         }
-    }
-    if (p.EnableSync && p.NowM() >= 1 && p.NowM() <= 20) {
-        L("SongDurationTotal", TotalSongSeconds(p.songs, songs_));
-    } else {
-        store_.WriteSetting("SongDurationTotal", Value::Integer(0));
-    }
-    host_.PumpEvents();
-    CheckCancel();
-
-    for (int i = 1; i <= p.NowI(); ++i) {
-        const PhotoEntry& e = p.photos[static_cast<size_t>(i - 1)];
-        Embed(ItemKey("ImgNames(", i), workPhotos[static_cast<size_t>(i - 1)]);
-        if (!e.SlideDuration.empty())
-            T(ItemKey("SlideDuration(", i), e.SlideDuration);
-        if (e.ImgPosX != 0)
-            L(ItemKey("ImgPosX(", i), e.ImgPosX);
-        if (e.ImgPosY != 0)
-            L(ItemKey("ImgPosY(", i), e.ImgPosY);
-        if (!e.Caption.empty()) {
-            T(ItemKey("ImgCaption(", i), e.Caption);
-            L(ItemKey("CapPosX(", i), e.CapPos.X);
-            L(ItemKey("CapPosY(", i), e.CapPos.Y);
-            L(ItemKey("CapPosW(", i), e.CapPos.W);
-            L(ItemKey("CapPosH(", i), e.CapPos.H);
+        if (&key == &keys::ToInstallFont) {
+            if (fonts)
+                for (size_t k = 0; k < fonts->files.size(); ++k)
+                    Embed(KeyName(key, static_cast<int>(k + 1)), fonts->files[k]);
+            return true;
         }
-        if (!e.Headline.empty()) {
-            T(ItemKey("ImgHeadline(", i), e.Headline);
-            L(ItemKey("HeadPosX(", i), e.HeadPos.X);
-            L(ItemKey("HeadPosY(", i), e.HeadPos.Y);
-            L(ItemKey("HeadPosW(", i), e.HeadPos.W);
-            L(ItemKey("HeadPosH(", i), e.HeadPos.H);
-            L(ItemKey("HeadDynamicStyle(", i), e.HeadDynamicStyle);
-            L(ItemKey("HeadSize(", i), e.HeadSize);
-            L(ItemKey("HeadPattern(", i), e.HeadPattern);
-            L(ItemKey("HeadBorder(", i), e.HeadBorder);
-            L(ItemKey("HeadStyle(", i), e.HeadStyle);
-            L(ItemKey("HeadStartColor(", i), e.HeadStartColor);
-            L(ItemKey("HeadEndColor(", i), e.HeadEndColor);
-            L(ItemKey("HeadBorderColor(", i), e.HeadBorderColor);
+        if (&key == &keys::fFontNameForCheck) {
+            if (fonts && !fonts->files.empty()) {
+                for (int s = 1; s <= 4; ++s) {
+                    size_t idx = static_cast<size_t>(s - 1);
+                    store_.WriteSetting(
+                        KeyName(key, s),
+                        Value::Text(idx < fonts->facesToCheck.size() ? fonts->facesToCheck[idx]
+                                                                     : p.style(s).fFontName));
+                }
+            }
+            return true;
         }
-    }
-    Embed("d3DFile", folder_ + kLibraryName);
-    L("TotalMediaSize", static_cast<int32_t>(store_.mediaOffset()));
+        if (&key == &keys::MusicNames) {
+            Embed(KeyName(key, index), p.songs[static_cast<size_t>(index - 1)]);
+            return true;
+        }
+        if (&key == &keys::MusicLyricFiles) {
+            for (const std::string& lyric : p.lyricFiles) {
+                std::string stem = StemUpper(lyric);
+                for (int m = 1; m <= p.NowM(); ++m) {
+                    if (StemUpper(p.songs[static_cast<size_t>(m - 1)]) == stem) {
+                        Embed(KeyName(key, m), lyric);
+                        break;
+                    }
+                }
+            }
+            return true;
+        }
+        if (&key == &keys::SongDurationTotal) {
+            if (p.EnableSync && p.NowM() >= 1 && p.NowM() <= 20) {
+                store_.WriteSetting(KeyName(key), Value::Long(TotalSongSeconds(p.songs, songs_)));
+            } else {
+                store_.WriteSetting(KeyName(key), Value::Integer(0));
+            }
+            host_.PumpEvents();
+            CheckCancel();
+            return true;
+        }
+        if (&key == &keys::ImgNames) {
+            Embed(KeyName(key, index), workPhotos[static_cast<size_t>(index - 1)]);
+            return true;
+        }
+        if (&key == &keys::d3DFile) {
+            Embed(KeyName(key), folder_ + kLibraryName);
+            return true;
+        }
+        if (&key == &keys::TotalMediaSize) {
+            store_.WriteSetting(KeyName(key),
+                                Value::Long(static_cast<int32_t>(store_.mediaOffset())));
+            return true;
+        }
+        return false;
+    };
+    WriteKeys(kPackageOrder, p, store_, hook);
 }
 
 BuildResult Builder::Run() {
@@ -413,7 +365,7 @@ BuildResult Builder::Run() {
         return result;
     }
     // 2. A picture background needs its picture.
-    if (p.BackGroundSet == "3" && CodePointCount(p.BackGroundPicture) <= 7) {
+    if (p.Background() == BackgroundMode::Picture && !NamesFile(p.BackGroundPicture)) {
         result.message = "请先选择作为图片幻灯背景的图片";
         host_.ShowMessage(MessageIcon::Information, result.message);
         host_.GuideTo(3, GuideTarget::ChooseBackgroundButton);
@@ -489,8 +441,7 @@ BuildResult Builder::Run() {
                          [](bool b) { return b; }))
             p.EnableTransition = false;
         // 11.-16. Settings and the media list.
-        WriteSettings();
-        WriteMediaSettings(workPhotos);
+        WriteSettings(workPhotos);
         CheckCancel();
 
         // 17. The settings block as the resource DATA/ALLDATASETTINGS.
@@ -570,7 +521,7 @@ BuildResult Builder::Run() {
 }  // namespace
 
 bool PhotoNeedsConversion(const std::string& path, ImageConverter& converter) {
-    std::string e = LastChars(path, 4);
+    std::string e = FileTypeOf(path, 4);
     if (e == ".BMP" || e == ".PCX")
         return true;
     return e == ".TGA" && converter.ProbeBitDepth(path) != 32;

@@ -1,6 +1,6 @@
-// Song lengths for the package's "SongDurationTotal": the playing time a
-// media library reports, cross-checked for MP3 files against the MP3 header
-// parser.
+// Song lengths for the package's "SongDurationTotal": each song measured as
+// the editor measures it (audio::SongLength), so the package and the editor
+// agree on the total.
 #pragma once
 
 #include <cstdint>
@@ -13,27 +13,18 @@ namespace velmora {
 class SongTimer {
   public:
     virtual ~SongTimer() = default;
-    // Playing time in seconds as the playback library reports it; nullopt
-    // when the file cannot be opened.
-    virtual std::optional<double> PlaybackSeconds(const std::string& path) = 0;
-    // Duration in milliseconds from the MP3 header parser; nullopt when the
-    // parser does not read the file.
-    virtual std::optional<double> Mp3HeaderMilliseconds(const std::string& path) = 0;
+    // The song's length in seconds; nullopt when it cannot be measured.
+    virtual std::optional<double> SongSeconds(const std::string& path) = 0;
 };
 
-// The timer of this program: the audio library's media duration (libavformat,
-// and its own reader for MIDI files) for the playing time, and its MP3 header
-// parser for MP3 files.
+// The timer of this program: audio::SongLength.
 class MediaSongTimer final : public SongTimer {
   public:
-    std::optional<double> PlaybackSeconds(const std::string& path) override;
-    std::optional<double> Mp3HeaderMilliseconds(const std::string& path) override;
+    std::optional<double> SongSeconds(const std::string& path) override;
 };
 
-// Whole seconds of all songs: for an MP3 whose header duration e (seconds)
-// is above 0 the length is e when it differs from the playback time d by
-// more than 5 s, else min(e, d); other songs take d. The unrounded sum s
-// gives floor(s) + 1 below 30000, else nearest(s). Any failure gives 0.
+// Whole seconds of all songs (audio::WholeSongSeconds of the sum); any song
+// that cannot be measured gives 0.
 int32_t TotalSongSeconds(const std::vector<std::string>& songs, SongTimer& timer);
 
 }  // namespace velmora

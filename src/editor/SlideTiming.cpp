@@ -3,32 +3,14 @@
 #include <charconv>
 #include <cmath>
 
+#include "audio/SongLength.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
-#include "editor/SongDuration.h"
+#include "base/TextNumber.h"
 
 namespace velmora::editor {
 
 namespace {
-
-std::string Trim(const std::string& s) {
-    size_t a = s.find_first_not_of(" \t");
-    if (a == std::string::npos)
-        return {};
-    size_t b = s.find_last_not_of(" \t");
-    return s.substr(a, b - a + 1);
-}
-
-// A whole text as a finite decimal number.
-std::optional<double> ParseNumber(const std::string& s) {
-    if (s.empty())
-        return std::nullopt;
-    double v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v))
-        return std::nullopt;
-    return v;
-}
 
 // Largest magnitude whose thousandths still convert exactly.
 constexpr double kMaxSeconds = 1e12;
@@ -52,13 +34,13 @@ std::string ShortestDecimal(double v) {
 std::string NormaliseDurationText(const std::string& text, const std::string& fallback,
                                   bool wholeSeconds) {
     std::string result = fallback;
-    std::string t = Trim(text);
+    std::string t(Trim(text));
     if (!t.empty() && t.back() != '-' && t.front() != '0' && t.front() != '.') {
         auto v = ParseNumber(t);
         if (v && std::fabs(*v) <= kMaxSeconds)
             result = ShortestDecimal(static_cast<double>(nearest64(*v * 1000)) / 1000);
     }
-    auto value = ParseNumber(Trim(result));
+    auto value = ParseNumber(result);
     if (!value || *value < kMinimumSlideSeconds)
         return "5";
     if (wholeSeconds)
@@ -67,7 +49,7 @@ std::string NormaliseDurationText(const std::string& text, const std::string& fa
 }
 
 std::optional<double> ParseSeconds(const std::string& text) {
-    auto v = ParseNumber(Trim(text));
+    auto v = ParseNumber(text);
     if (!v || *v <= 0)
         return std::nullopt;
     return v;
@@ -132,12 +114,6 @@ std::optional<SyncTiming> ComputeSyncTiming(double D, int songCount, int N) {
     // tolerance keeps D / (13 N) x N from counting one slide too many.
     s.slidesShown = static_cast<int64_t>(std::ceil(N * s.repeatCount - 1e-9));
     return s;
-}
-
-int64_t WholeSongSeconds(double sum) {
-    if (sum < 30000)
-        return static_cast<int64_t>(std::floor(sum)) + 1;
-    return nearest64(sum);
 }
 
 TimingPlan PlanSlideTiming(const TimingInput& in) {

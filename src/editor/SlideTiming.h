@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/SongLength.h"
+
 namespace velmora::editor {
 
 inline constexpr double kMinimumSlideSeconds = 5;
@@ -67,9 +69,10 @@ struct SyncTiming {
 };
 std::optional<SyncTiming> ComputeSyncTiming(double totalSeconds, int songCount, int photoCount);
 
-// The whole seconds of all songs as the package stores them: floor(sum) + 1
-// below 30000 s, else the sum rounded (halves to even).
-int64_t WholeSongSeconds(double sumSeconds);
+// Song lengths and their whole-second total are the audio library's, the
+// same measure the package build stores.
+using audio::RoundToMilliseconds;
+using audio::WholeSongSeconds;
 
 // Everything the timing of a project depends on.
 struct TimingInput {

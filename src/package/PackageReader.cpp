@@ -4,13 +4,14 @@
 
 #include "package/PackageKeystream.h"
 #include "package/PeResources.h"
+#include "project/SettingsKeys.h"
 
 namespace velmora {
 
 namespace {
 
-constexpr const char* kOffsetSuffix = "_OffSet";
-constexpr size_t kOffsetSuffixLen = 7;
+constexpr std::string_view kOffsetSuffix = kEmbeddedOffsetSuffix;
+constexpr size_t kOffsetSuffixLen = kOffsetSuffix.size();
 // A settings block larger than this is not one this system wrote.
 constexpr uint32_t kMaxSettingsBlock = 64u << 20;
 
@@ -52,7 +53,7 @@ bool PackageReader::Open(std::unique_ptr<ByteSource> src) {
 
     const uint64_t length = src_->Size();
     int64_t total = 0;
-    if (auto v = bag.ReadProperty("TotalMediaSize")) {
+    if (auto v = bag.ReadProperty(KeyName(keys::TotalMediaSize))) {
         auto t = v->ToLong();
         if (!t || *t < 0)
             return Fail(package_text::kBadEntry);
@@ -73,7 +74,7 @@ bool PackageReader::Open(std::unique_ptr<ByteSource> src) {
         EmbeddedEntry e;
         e.name = key.substr(0, key.size() - kOffsetSuffixLen);
         auto off = value.ToLong();
-        auto sizeValue = bag.ReadProperty(e.name + "_Size");
+        auto sizeValue = bag.ReadProperty(e.name + std::string(kEmbeddedSizeSuffix));
         auto size = sizeValue ? sizeValue->ToLong() : std::nullopt;
         if (!off || !size || *off < 0 || *size < 0)
             return Fail(package_text::kBadEntry);
@@ -81,7 +82,7 @@ bool PackageReader::Open(std::unique_ptr<ByteSource> src) {
         e.size = static_cast<uint32_t>(*size);
         if (e.offset + e.size > static_cast<uint64_t>(total))
             return Fail(package_text::kMediaShort);
-        if (auto t = bag.ReadProperty(e.name + "_Type"))
+        if (auto t = bag.ReadProperty(e.name + std::string(kEmbeddedTypeSuffix)))
             e.type = t->ToText().value_or("");
         entries.push_back(std::move(e));
     }

@@ -5,33 +5,13 @@
 
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
+#include "base/TextNumber.h"
 
 namespace velmora {
 
 namespace {
 
 constexpr size_t kMaxText = ResourcePack::kRecordSize - 2;
-
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-std::optional<uint64_t> ParseDecimal(const std::string& text) {
-    std::string t = Trim(text);
-    if (t.empty() || t.size() > 18)
-        return std::nullopt;
-    uint64_t v = 0;
-    for (char c : t) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + static_cast<uint64_t>(c - '0');
-    }
-    return v;
-}
 
 class RecordReader {
   public:
@@ -85,11 +65,11 @@ bool ResourcePack::Open(const std::string& path) {
     auto countText = rr.Get(2);
     if (!baseText || !countText)
         return false;
-    auto base = ParseDecimal(*baseText);
-    auto count = ParseDecimal(*countText);
+    auto base = ParseInteger<uint64_t>(*baseText);
+    auto count = ParseInteger<uint64_t>(*countText);
     // Every entry needs three records of index: the count can never exceed
     // what the file holds.
-    if (!base || !count || *count > *fileSize / (3 * kRecordSize))
+    if (!base || !count || *base > *fileSize || *count > *fileSize / (3 * kRecordSize))
         return false;
     std::vector<PackEntry> entries(static_cast<size_t>(*count));
     for (uint64_t k = 0; k < *count; ++k) {
@@ -98,9 +78,9 @@ bool ResourcePack::Open(const std::string& path) {
         auto size = rr.Get(3 + 2 * *count + k);
         if (!name || !off || !size)
             return false;
-        auto o = ParseDecimal(*off);
-        auto s = ParseDecimal(*size);
-        if (!o || !s)
+        auto o = ParseInteger<uint64_t>(*off);
+        auto s = ParseInteger<uint64_t>(*size);
+        if (!o || !s || *o > *fileSize || *s > *fileSize)
             return false;
         if (*base + *o < *base || *base + *o + *s > *fileSize)
             return false;

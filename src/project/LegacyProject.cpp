@@ -1,11 +1,13 @@
 #include "project/LegacyProject.h"
 
-#include <charconv>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <unordered_set>
 
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
+#include "base/TextNumber.h"
 
 namespace velmora {
 
@@ -42,26 +44,13 @@ class RecordFile {
     std::span<const uint8_t> b_;
 };
 
-std::string Trimmed(const std::string& s) {
-    size_t a = s.find_first_not_of(" \t");
-    if (a == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(a, e - a + 1);
-}
-
 // A decimal 32-bit integer; nullopt for empty text. Anything else that is
 // not such a number ends the read.
 std::optional<int32_t> Decimal(const std::string& text, uint64_t record) {
-    std::string t = Trimmed(text);
-    if (t.empty())
+    if (Trim(text).empty())
         return std::nullopt;
-    const char* first = t.data();
-    if (*first == '+')
-        ++first;
-    int32_t v = 0;
-    auto [ptr, ec] = std::from_chars(first, t.data() + t.size(), v);
-    if (ec != std::errc() || ptr != t.data() + t.size())
+    auto v = ParseInteger<int32_t>(text);
+    if (!v)
         throw ReadFailure{"record " + std::to_string(record) + " is not a number"};
     return v;
 }
@@ -94,13 +83,8 @@ void Read(const RecordFile& f, Project& p, const ProjectEnvironment& env) {
 
     // The interval box takes the text; the project keeps it when it is a
     // number.
-    std::string interval = Trimmed(f.Text(5));
-    if (!interval.empty()) {
-        float v = 0;
-        auto [ptr, ec] = std::from_chars(interval.data(), interval.data() + interval.size(), v);
-        if (ec == std::errc() && ptr == interval.data() + interval.size())
-            p.TimeInterval = v;
-    }
+    if (auto v = ParseNumber(f.Text(5)); v && std::fabs(*v) <= std::numeric_limits<float>::max())
+        p.TimeInterval = static_cast<float>(*v);
     p.SolidColor = RequiredDecimal(f, 6);
     p.BeginColor = RequiredDecimal(f, 7);
     p.EndColor = RequiredDecimal(f, 8);
@@ -108,7 +92,7 @@ void Read(const RecordFile& f, Project& p, const ProjectEnvironment& env) {
     int32_t photoCount = RequiredDecimal(f, 11);
     int32_t songCount = RequiredDecimal(f, 12);
     int32_t base = RequiredDecimal(f, 21);
-    std::string set = Trimmed(f.Text(30));
+    std::string set(Trim(f.Text(30)));
     if (set == "1" || set == "2" || set == "3")
         p.BackGroundSet = set;
     for (int i = 0; i < 4; ++i)

@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "project/SettingsStore.h"
@@ -18,6 +20,25 @@ namespace velmora {
 
 // Colours are 0x00BBGGRR (red in the low byte).
 using Colour = int32_t;
+
+// The background choice, stored as the text "1", "2" or "3" ("BackGroundSet").
+enum class BackgroundMode : uint8_t { Solid = 1, Gradient = 2, Picture = 3 };
+
+// The choice a stored text stands for; nullopt for any other text.
+inline std::optional<BackgroundMode> ParseBackgroundMode(std::string_view text) {
+    if (text == "1")
+        return BackgroundMode::Solid;
+    if (text == "2")
+        return BackgroundMode::Gradient;
+    if (text == "3")
+        return BackgroundMode::Picture;
+    return std::nullopt;
+}
+
+// The stored text of a choice.
+inline std::string BackgroundModeText(BackgroundMode m) {
+    return std::string(1, static_cast<char>('0' + static_cast<int>(m)));
+}
 
 // X, Y, W, H in pixels of the editing machine's screen.
 struct PlacementRect {
@@ -84,7 +105,7 @@ struct Project {
     float TimeInterval = 12;
     bool EnableSync = true;
     int32_t ImgDrawScale = 3;
-    std::string BackGroundSet = "1";
+    std::string BackGroundSet = "1";  // the stored text; see Background()
     Colour SolidColor = 0x000000;
     Colour BeginColor = 0x80FFFF;
     Colour EndColor = 0x0000FF;
@@ -127,6 +148,9 @@ struct Project {
     // Working state, not stored: the headline effect list's selection (the
     // effect of new photos and of photos read without a headline).
     int32_t selectedHeadlineEffect = 0;
+
+    // The background choice; nullopt when the stored text is none of the three.
+    std::optional<BackgroundMode> Background() const { return ParseBackgroundMode(BackGroundSet); }
 
     int32_t NowI() const { return static_cast<int32_t>(photos.size()); }
     int32_t NowM() const { return static_cast<int32_t>(songs.size()); }

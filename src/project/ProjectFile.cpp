@@ -1,5 +1,6 @@
 #include "project/ProjectFile.h"
 
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
 #include "project/LegacyProject.h"
@@ -9,16 +10,6 @@ namespace velmora {
 const char* const kMissingFilesMessage =
     "找不到图片幻灯配置中的某些文件，程序将自动将这些文件从列表中清除。\r"
     "这可能是因为你已经把这些文件删除或移动到其他目录。";
-
-namespace {
-
-// Picture fields name a file only when longer than 7 characters (shorter
-// texts are what the older program stored for "none").
-bool NamesFile(const std::string& path) {
-    return CodePointCount(path) > 7;
-}
-
-}  // namespace
 
 std::string UnreadableProjectMessage(const std::string& path) {
     return "无法读取图片幻灯配置文件 '" + FileNameOf(path) +
@@ -60,11 +51,11 @@ MissingMedia FindMissingMedia(const Project& p, const FileExistsFn& exists) {
 }
 
 void RepairProjectImages(Project& p, const FileExistsFn& exists) {
-    if (p.BackGroundSet == "3" && CodePointCount(p.BackGroundPicture) < 8)
-        p.BackGroundSet = "1";
+    if (p.Background() == BackgroundMode::Picture && !NamesFile(p.BackGroundPicture))
+        p.BackGroundSet = BackgroundModeText(BackgroundMode::Solid);
     if (NamesFile(p.BackGroundPicture) && !exists(p.BackGroundPicture)) {
         p.BackGroundPicture.clear();
-        p.BackGroundSet = "1";
+        p.BackGroundSet = BackgroundModeText(BackgroundMode::Solid);
     }
     auto titled = [&](bool& enabled, std::string& image, const std::string& title) {
         if (enabled && !NamesFile(image) && title.empty())
@@ -87,6 +78,20 @@ bool SaveProjectFile(const Project& p, SettingsStore& store, const std::string& 
         return false;
     }
     WriteProjectSettings(p, store, false);
+    // The bytes must read back as this project before they replace a file:
+    // a save never turns a readable project file into an unreadable one.
+    {
+        SettingsStore check;
+        Project back;
+        if (!check.LoadFromBytes(store.FileBytes()) ||
+            !ReadProjectSettings(back, check, ProjectEnvironment{}, false) ||
+            back.NowI() != p.NowI() || back.NowM() != p.NowM()) {
+            store.Clear();
+            if (message)
+                *message = "无法保存配置文件：" + path + "\r写出的内容不能再读回。";
+            return false;
+        }
+    }
     if (!store.SaveSettingsFile(path)) {
         if (message)
             *message = "无法保存配置文件：" + path;

@@ -55,8 +55,9 @@ MissingMedia FindMissingMedia(const Project& p, const FileExistsFn& exists);
 void RepairProjectImages(Project& p, const FileExistsFn& exists);
 
 // Writes the project (both parts) into the store and saves it to path
-// crash-safely. False when the project has no photos (the writer writes
-// nothing then, and no empty file is made) or the file could not be
+// crash-safely, once its bytes have been read back as the same project.
+// False when the project has no photos (the writer writes nothing then, and
+// no empty file is made), the bytes do not read back, or the file could not be
 // written; *message then says why (Chinese).
 bool SaveProjectFile(const Project& p, SettingsStore& store, const std::string& path,
                      std::string* message = nullptr);

@@ -8,6 +8,7 @@
 #include "base/ByteReader.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
+#include "base/TextNumber.h"
 
 namespace velmora {
 
@@ -18,31 +19,15 @@ constexpr size_t kHeaderSize = 12;
 // Smallest possible entry: name length, one name byte, type, 2-byte value.
 constexpr size_t kMinEntrySize = 2 + 1 + 1 + 2;
 
-std::string Trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-std::optional<double> ParseNumber(const std::string& text) {
-    std::string t = Trim(text);
-    if (t.empty())
-        return std::nullopt;
+// A text value as a number: "True" and "False" (any case) are -1 and 0,
+// anything else is read as a decimal number.
+std::optional<double> TextAsNumber(const std::string& text) {
+    std::string t(Trim(text));
     if (EqualsNoCase(t, "True"))
         return -1.0;
     if (EqualsNoCase(t, "False"))
         return 0.0;
-    const char* b = t.data();
-    const char* e = b + t.size();
-    if (*b == '+')
-        ++b;
-    double d = 0;
-    auto [p, ec] = std::from_chars(b, e, d, std::chars_format::general);
-    if (ec != std::errc() || p != e || !std::isfinite(d))
-        return std::nullopt;
-    return d;
+    return ParseNumber(t);
 }
 
 std::string FormatSingle(float f) {
@@ -112,7 +97,7 @@ std::optional<int32_t> Value::ToLong() const {
             d = single();
             break;
         case ValueType::String: {
-            auto n = ParseNumber(text());
+            auto n = TextAsNumber(text());
             if (!n)
                 return std::nullopt;
             d = *n;
@@ -147,7 +132,7 @@ std::optional<float> Value::ToSingle() const {
         case ValueType::Boolean:
             return boolean() ? -1.0f : 0.0f;
         case ValueType::String: {
-            auto n = ParseNumber(text());
+            auto n = TextAsNumber(text());
             if (!n || std::fabs(*n) > 3.4028234663852886e38)
                 return std::nullopt;
             return static_cast<float>(*n);
@@ -167,7 +152,7 @@ std::optional<bool> Value::ToBool() const {
         case ValueType::Single:
             return single() != 0.0f;
         case ValueType::String: {
-            auto n = ParseNumber(text());
+            auto n = TextAsNumber(text());
             if (!n)
                 return std::nullopt;
             return *n != 0.0;

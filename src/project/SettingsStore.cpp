@@ -3,8 +3,10 @@
 #include <filesystem>
 
 #include "base/ByteReader.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
+#include "project/SettingsKeys.h"
 
 namespace velmora {
 
@@ -13,9 +15,10 @@ bool SettingsStore::WriteEmbeddedFile(const std::string& name, const std::string
     if (!size || *size > UINT32_MAX || *size + mediaOffset_ > UINT32_MAX)
         return false;
     embedded_.push_back({path, static_cast<uint32_t>(*size)});
-    WriteSetting(name + "_OffSet", Value::Long(static_cast<int32_t>(mediaOffset_)));
-    WriteSetting(name + "_Size", Value::Long(static_cast<int32_t>(*size)));
-    WriteSetting(name + "_Type", Value::Text(AsciiUpper(LastCodePoints(path, 3))));
+    WriteSetting(name + std::string(kEmbeddedOffsetSuffix),
+                 Value::Long(static_cast<int32_t>(mediaOffset_)));
+    WriteSetting(name + std::string(kEmbeddedSizeSuffix), Value::Long(static_cast<int32_t>(*size)));
+    WriteSetting(name + std::string(kEmbeddedTypeSuffix), Value::Text(FileTypeOf(path)));
     mediaOffset_ += static_cast<uint32_t>(*size);
     return true;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/Rounding.h"
 #include "base/TextCodec.h"
@@ -26,14 +27,11 @@ void DecodeTarget(int32_t mode, const Surface& s, const ImageProbeResult& probe,
     minW = minH = 0;
     if (probe.Width <= 0 || probe.Height <= 0)
         return;
-    Rect r;
-    if (mode == kPlaceFit ||
-        (mode == kPlaceCentred && (probe.Width > s.width() || probe.Height > s.height())))
-        r = RoundedRect(FitPlacement(s.width(), s.height(), probe.Width, probe.Height));
-    else if (mode == kPlaceStretch)
-        r = s.bounds();
-    else
+    const ModePlacement place =
+        PlaceInMode(mode, s.width(), s.height(), probe.Width, probe.Height, 0, 0);
+    if (place.kind != PlacementKind::Rect || place.actualSize)
         return;
+    const Rect r = RoundedRect(place.rect);
     minW = std::max(r.w, 1);
     minH = std::max(r.h, 1);
 }
@@ -144,14 +142,13 @@ void Composer::Tile(Surface& surface, int32_t w, int32_t h) {
                      surface, {0, 0, w, h});
 }
 
-Rect Composer::RandomSpot(const Surface& surface, int32_t w, int32_t h) {
+Rect Composer::PickRandomSpot(const Surface& surface, int32_t w, int32_t h) {
     if (!fixedSeed_)
         rng_.seed(ClockSeed());
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     const double r1 = uniform(rng_);
     const double r2 = uniform(rng_);
-    return {nearest((double{1} * surface.width() - w) * r1),
-            nearest((double{1} * surface.height() - h) * r2), w, h};
+    return RoundedRect(RandomSpot(surface.width(), surface.height(), w, h, r1, r2));
 }
 
 Picture Composer::BlendTgaAlpha(const Surface& surface, const LoadedImage& image, int32_t mode,
@@ -160,35 +157,17 @@ Picture Composer::BlendTgaAlpha(const Surface& surface, const LoadedImage& image
     const int32_t w = pic.width(), h = pic.height();
     const double W = surface.width(), H = surface.height();
     Surface under(w, h);
-    switch (mode) {
-        case kPlaceCentred:
-            if (W >= w && H >= h) {
-                Rect r = RoundedRect(CentredPlacement(W, H, w, h));
-                Copy(under, 0, 0, surface, r);
-            } else {
-                Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
-            }
-            break;
-        case kPlaceRandom: {
-            Rect r{x, y, w, h};
-            if (x == 0 && y == 0) {
-                r = RandomSpot(surface, w, h);
-                storedRandomPosition = r;
-            }
+    const ModePlacement place = PlaceInMode(mode, W, H, w, h, x, y);
+    Rect r = RoundedRect(place.rect);
+    if (place.kind == PlacementKind::RandomSpot) {
+        r = PickRandomSpot(surface, w, h);
+        storedRandomPosition = r;
+    }
+    if (place.kind != PlacementKind::None) {
+        if (place.actualSize)
             Copy(under, 0, 0, surface, r);
-            break;
-        }
-        case kPlaceTiled:
-            Copy(under, 0, 0, surface, {0, 0, w, h});
-            break;
-        case kPlaceFit:
-            Stretch(under, under.bounds(), surface, RoundedRect(FitPlacement(W, H, w, h)));
-            break;
-        case kPlaceStretch:
-            Stretch(under, under.bounds(), surface, surface.bounds());
-            break;
-        default:
-            break;
+        else
+            Stretch(under, under.bounds(), surface, r);
     }
     // Per pixel with alpha a: 255 takes the picture, 0 keeps the surface,
     // otherwise ((255 − a) × surface + a × picture + 255) >> 8 per channel.
@@ -232,36 +211,27 @@ void Composer::Place(Slot& slot, Surface& surface, const LoadedImage& image, int
     }
     const double W = surface.width(), H = surface.height();
     const int32_t w = pic->width(), h = pic->height();
-    switch (mode) {
-        case kPlaceCentred:
-            DrawScaled(slot, surface, *pic, RoundedRect(CentredPlacement(W, H, w, h)), filter,
-                       cacheKey);
+    const ModePlacement place = PlaceInMode(mode, W, H, w, h, x, y);
+    switch (place.kind) {
+        case PlacementKind::None:
             break;
-        case kPlaceFit:
-            DrawScaled(slot, surface, *pic, RoundedRect(FitPlacement(W, H, w, h)), filter,
-                       cacheKey);
+        case PlacementKind::Rect:
+            DrawScaled(slot, surface, *pic, RoundedRect(place.rect), filter, cacheKey);
             break;
-        case kPlaceRandom: {
-            Rect r{x, y, w, h};
-            if (x == 0 && y == 0) {
-                if (bitmap && storedRandomPosition) {
-                    r = {storedRandomPosition->x, storedRandomPosition->y, w, h};
-                    storedRandomPosition.reset();
-                } else {
-                    r = RandomSpot(surface, w, h);
-                }
+        case PlacementKind::RandomSpot: {
+            Rect r;
+            if (bitmap && storedRandomPosition) {
+                r = {storedRandomPosition->x, storedRandomPosition->y, w, h};
+                storedRandomPosition.reset();
+            } else {
+                r = PickRandomSpot(surface, w, h);
             }
             DrawScaled(slot, surface, *pic, r, filter, cacheKey);
             break;
         }
-        case kPlaceTiled:
+        case PlacementKind::Tiled:
             DrawScaled(slot, surface, *pic, {0, 0, w, h}, filter, cacheKey);
             Tile(surface, w, h);
-            break;
-        case kPlaceStretch:
-            DrawScaled(slot, surface, *pic, surface.bounds(), filter, cacheKey);
-            break;
-        default:
             break;
     }
 }
@@ -269,14 +239,15 @@ void Composer::Place(Slot& slot, Surface& surface, const LoadedImage& image, int
 void Composer::DrawVideoBackground(Surface& surface, const Project& project) {
     if (surface.empty())
         return;
-    if (project.BackGroundSet == "3") {
+    const BackgroundMode mode = project.Background().value_or(BackgroundMode::Solid);
+    if (mode == BackgroundMode::Picture) {
         // Drawn over what the surface holds; nothing is cleared first.
         const std::string& path = project.BackGroundPicture;
-        if (CodePointCount(path) > 7 && FileExists(path))
+        if (NamesFile(path) && FileExists(path))
             DrawFile(background_, surface, path, project.BackgroundDrawScale, 0, 0);
         return;
     }
-    if (project.BackGroundSet == "2") {
+    if (mode == BackgroundMode::Gradient) {
         const GradientKey key{project.BeginColor, project.EndColor, project.BackgroundGradientMode,
                               surface.width(), surface.height()};
         if (gradientKey_ && *gradientKey_ == key) {
@@ -316,6 +287,8 @@ TextDrawRequest Composer::CaptionRequest(const Project& project, const PhotoEntr
     r.borderColour = ToArgb(st.BorderColor, 170);
     r.antiAlias = true;
     r.clear = false;
+    r.textureScaleX = scale.sx;
+    r.textureScaleY = scale.sy;
     return r;
 }
 
@@ -332,6 +305,134 @@ void Composer::ComposePhotoSlide(const Project& project, int32_t photoNumber, Su
     // installed the slide carries no caption.
     if (!photo.Caption.empty() && project.EnableCaption && text_)
         text_->DrawText(surface, CaptionRequest(project, photo, scale));
+}
+
+namespace {
+
+TextDrawRequest StyledRequest(const TextStyle& st, const FrameScale& scale) {
+    TextDrawRequest r;
+    r.alignment = st.fFontAlign;
+    r.fontName = st.fFontName;
+    r.emSize = nearest(st.fFontSize * scale.uniform);
+    r.fontStyle = st.fFontStyle;
+    r.borderWidth = nearest(st.fBorderWidth * scale.uniform);
+    r.fillPattern = st.fFontPattern;
+    r.firstColour = ToArgb(st.FontStartColor, 255);
+    r.secondColour = ToArgb(st.FontEndColor, 255);
+    r.borderColour = ToArgb(st.BorderColor, 170);
+    r.textureScaleX = scale.sx;
+    r.textureScaleY = scale.sy;
+    return r;
+}
+
+}  // namespace
+
+TextDrawRequest Composer::HeadlineRequest(const Project& project, const PhotoEntry& photo,
+                                          const FrameScale& scale) {
+    TextStyle st = project.style(kHeadlineSlot);
+    st.fFontSize = photo.HeadSize;
+    st.fFontPattern = photo.HeadPattern;
+    st.fBorderWidth = photo.HeadBorder;
+    st.fFontStyle = photo.HeadStyle;
+    st.FontStartColor = photo.HeadStartColor;
+    st.FontEndColor = photo.HeadEndColor;
+    st.BorderColor = photo.HeadBorderColor;
+    TextDrawRequest r = StyledRequest(st, scale);
+    r.text = photo.Headline;
+    r.x = photo.HeadPos.X * scale.sx - 1;
+    r.y = photo.HeadPos.Y * scale.sy - 1;
+    r.width = photo.HeadPos.W * scale.sx + 2;
+    r.height = photo.HeadPos.H * scale.sy + 2;
+    return r;
+}
+
+void Composer::DrawHeadline(const Project& project, int32_t photoNumber, Surface& surface,
+                            const FrameScale& scale) {
+    if (!text_ || !project.EnableHeadlineEffect || photoNumber < 1 || photoNumber > project.NowI())
+        return;
+    const PhotoEntry& photo = project.photos[static_cast<size_t>(photoNumber - 1)];
+    if (!photo.Headline.empty())
+        text_->DrawText(surface, HeadlineRequest(project, photo, scale));
+}
+
+TextDrawRequest Composer::TitleRequest(const Project& project, int which, const FrameScale& scale) {
+    TextDrawRequest r = StyledRequest(project.style(kTitleSlot), scale);
+    r.text = project.TitleText.at(which == 2 ? 1 : 0);
+    r.x = project.TitlePos.X * scale.sx - 1;
+    r.y = project.TitlePos.Y * scale.sy - 1;
+    r.width = project.TitlePos.W * scale.sx + 2;
+    r.height = project.TitlePos.H * scale.sy + 2;
+    return r;
+}
+
+void Composer::ComposeTitle(const Project& project, int which, Surface& surface,
+                            const FrameScale& scale) {
+    DrawVideoBackground(surface, project);
+    DrawFile(photo_, surface, which == 2 ? project.EndingImage : project.OpeningImage,
+             kPlaceCentred, 0, 0);
+    // Title styles 0, 1 and 2 all end with the whole text standing.
+    const TextDrawRequest r = TitleRequest(project, which, scale);
+    if (text_ && !r.text.empty() && project.TitleStyle >= 0 && project.TitleStyle <= 2)
+        text_->DrawText(surface, r);
+}
+
+std::vector<TextDrawRequest> Composer::LyricRequests(const Project& project,
+                                                     const ParsedLyrics& lyrics, int32_t time,
+                                                     int32_t songLength, const FrameScale& scale) {
+    std::vector<TextDrawRequest> out;
+    const size_t n = lyrics.lines.size();
+    if (n == 0)
+        return out;
+    const TextDrawRequest base = StyledRequest(project.style(kLyricSlot), scale);
+    const PlacementRect& box = project.LyricPos;
+    auto request = [&](size_t i, bool lower, int32_t align) {
+        TextDrawRequest r = base;
+        r.text = lyrics.lines[i].text;
+        r.alignment = align;
+        r.x = box.X * scale.sx;
+        r.y = (lower ? box.Y + box.H : box.Y) * scale.sy;
+        r.width = box.W * scale.sx;
+        r.height = box.H * scale.sy;
+        return r;
+    };
+    auto endOf = [&](size_t i) {
+        return i + 1 < n ? lyrics.lines[i + 1].time : std::max(songLength, lyrics.lines[i].time);
+    };
+    const bool twoLines = project.LyricStyle == 1 || project.LyricStyle == 3;
+    const int64_t v = time;
+    for (size_t i = 0; i < n; ++i) {
+        const int64_t S = lyrics.lines[i].time, F = endOf(i);
+        if (!twoLines) {
+            if (S - 6 <= v && v <= F - 6) {
+                out.push_back(request(i, false, 4));
+                return out;
+            }
+            continue;
+        }
+        const bool last = i + 1 == n;
+        if ((S - 80 <= v && v <= F - 80) || (last && S - 80 <= v && v <= F)) {
+            // Odd lines (1, 3, ...) in the upper box on the left, even ones
+            // in the lower box on the right; the previous line stays in its
+            // own box.
+            if (i > 0) {
+                const bool prevLower = lyrics.lines[i - 1].secondRow;
+                out.push_back(request(i - 1, prevLower, prevLower ? 5 : 3));
+            }
+            const bool lower = lyrics.lines[i].secondRow;
+            out.push_back(request(i, lower, lower ? 5 : 3));
+            return out;
+        }
+    }
+    return out;
+}
+
+void Composer::DrawLyricLines(const Project& project, const ParsedLyrics& lyrics, int32_t time,
+                              int32_t songLength, Surface& surface, const FrameScale& scale) {
+    if (!text_)
+        return;
+    for (const TextDrawRequest& r : LyricRequests(project, lyrics, time, songLength, scale))
+        if (!r.text.empty())
+            text_->DrawText(surface, r);
 }
 
 }  // namespace velmora::render

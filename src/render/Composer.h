@@ -18,7 +18,9 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "project/Lyrics.h"
 #include "project/Project.h"
 #include "render/ImageLoader.h"
 #include "render/Placement.h"
@@ -74,6 +76,37 @@ class Composer {
     static TextDrawRequest CaptionRequest(const Project& project, const PhotoEntry& photo,
                                           const FrameScale& scale);
 
+    // The headline request in its resting state (the text standing whole
+    // once its effect has run): the photo's headline rectangle (left·sx − 1,
+    // top·sy − 1, width·sx + 2, height·sy + 2), slot 2's face and alignment
+    // and the photo's own headline size, pattern, border, style and colours.
+    static TextDrawRequest HeadlineRequest(const Project& project, const PhotoEntry& photo,
+                                           const FrameScale& scale);
+    // Draws the headline's resting state when headline effects are enabled
+    // and the photo has a headline.
+    void DrawHeadline(const Project& project, int32_t photoNumber, Surface& surface,
+                      const FrameScale& scale);
+
+    // The opening (1) or ending (2) title: the background, the title's
+    // picture placed centred, and TitleText(which) in text style slot 4 in
+    // the title rectangle (TitlePosX·sx − 1, TitlePosY·sy − 1, TitlePosW·sx
+    // + 2, TitlePosH·sy + 2), as it stands once its effect has run.
+    void ComposeTitle(const Project& project, int which, Surface& surface, const FrameScale& scale);
+    static TextDrawRequest TitleRequest(const Project& project, int which, const FrameScale& scale);
+
+    // The lyric line (or the two lines of the two-line styles) shown at
+    // `time` centiseconds from the start of the song, in text style slot 3
+    // in the lyric box (LyricPosX·sx, LyricPosY·sy, LyricPosW·sx,
+    // LyricPosH·sy; the lower box one LyricPosH further down), drawn
+    // statically: the dynamic styles show the line whole in the normal
+    // colours. songLength: the song's length in centiseconds (the last
+    // line's end). Nothing when no line is due.
+    void DrawLyricLines(const Project& project, const ParsedLyrics& lyrics, int32_t time,
+                        int32_t songLength, Surface& surface, const FrameScale& scale);
+    static std::vector<TextDrawRequest> LyricRequests(const Project& project,
+                                                      const ParsedLyrics& lyrics, int32_t time,
+                                                      int32_t songLength, const FrameScale& scale);
+
     // Pending position of a 32-bit TGA's pre-blend for the next mode-1
     // bitmap placement.
     std::optional<Rect> storedRandomPosition;
@@ -109,7 +142,7 @@ class Composer {
     void DrawScaled(Slot& slot, Surface& surface, const Picture& picture, Rect rect,
                     StretchFilter filter, uint64_t cacheKey);
     void Tile(Surface& surface, int32_t w, int32_t h);
-    Rect RandomSpot(const Surface& surface, int32_t w, int32_t h);
+    Rect PickRandomSpot(const Surface& surface, int32_t w, int32_t h);
     // BlendTgaAlpha: the picture blended with the part of the surface it
     // will cover, as an opaque picture of its own size.
     Picture BlendTgaAlpha(const Surface& surface, const LoadedImage& image, int32_t mode, int32_t x,

@@ -1,5 +1,6 @@
 #include "render/ImageLoader.h"
 
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "base/TextCodec.h"
 #include "render/ImageCodec.h"
@@ -28,14 +29,8 @@ std::string Upper(std::string s) {
 
 }  // namespace
 
-std::string ExtensionOf(const std::string& path) {
-    if (CodePointCount(path) < 3)
-        return {};
-    return AsciiUpper(LastCodePoints(path, 3));
-}
-
 ImageRoute RouteForPath(const std::string& path) {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = FileTypeOf(path);
     if (ext == "BMP" || ext == "JPG" || ext == "GIF" || ext == "PNG" || ext == "TIF")
         return ImageRoute::Codec;
     if (ext == "TGA")

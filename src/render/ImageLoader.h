@@ -41,8 +41,6 @@ enum class ImageRoute { None, Codec, Tga, Pcx };
 
 // The route for a path by its last three letters.
 ImageRoute RouteForPath(const std::string& path);
-// The last three letters of a name, upper-cased ("" when shorter).
-std::string ExtensionOf(const std::string& path);
 
 struct LoadedImage {
     DecodeStatus status = DecodeStatus::Unsupported;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/ByteReader.h"
+#include "base/FileNames.h"
 #include "base/TextCodec.h"
 
 namespace velmora::render {
@@ -234,7 +235,7 @@ ImageProbeResult ProbeImageBytes(std::span<const uint8_t> b, uint64_t fileSize, 
 
 ImageProbeResult ProbeImageFile(const std::string& path, bool details) {
     size_t end = path.find_last_not_of(' ');
-    if (end == std::string::npos || CodePointCount(path.substr(0, end + 1)) < 8)
+    if (end == std::string::npos || !NamesFile(path.substr(0, end + 1)))
         return ImageProbeResult{};
     std::ifstream in(path, std::ios::binary);
     if (!in)

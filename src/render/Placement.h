@@ -38,4 +38,33 @@ PlacedRect CentredPlacement(double W, double H, int32_t w, int32_t h);
 // Each of the four values rounded (halves to even), as bitmaps are placed.
 Rect RoundedRect(const PlacedRect& p);
 
+// What a placement mode does with a picture. Every drawer of placed pictures
+// (the composer, the players, the decoders choosing a decode size) takes the
+// mode through PlaceInMode, so that the five modes mean one thing everywhere.
+enum class PlacementKind {
+    None,        // nothing is drawn: an unknown mode or an empty size
+    Rect,        // drawn at rect
+    RandomSpot,  // mode 1 without a stored position: actual size at RandomSpot
+    Tiled,       // mode 2: actual size from the top-left, repeated right and down
+};
+
+struct ModePlacement {
+    PlacementKind kind = PlacementKind::None;
+    // Rect: where the picture goes; RandomSpot and Tiled: (0, 0, w, h).
+    PlacedRect rect;
+    // The picture keeps its own size (mode 0 when it fits, mode 1): it is
+    // copied, never scaled.
+    bool actualSize = false;
+};
+
+// A w x h picture on a W x H surface in placement mode `mode` (0 centred,
+// fitted when too large; 1 actual size at (x, y), at a random spot when both
+// are 0; 2 tiled; 3 fitted; 4 stretched over the whole surface).
+ModePlacement PlaceInMode(int32_t mode, double W, double H, int32_t w, int32_t h, int32_t x,
+                          int32_t y);
+
+// The random spot of mode 1 for r1, r2 in [0, 1):
+// (round((W − w) × r1), round((H − h) × r2)) at the picture's own size.
+PlacedRect RandomSpot(double W, double H, int32_t w, int32_t h, double r1, double r2);
+
 }  // namespace velmora::render

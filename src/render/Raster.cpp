@@ -1,5 +1,6 @@
 #include "render/Raster.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -170,11 +171,20 @@ void Stretch(Surface& dst, Rect dstRect, const Surface& src, Rect srcRect, Stret
     uint32_t* acc = sc.acc.data();
 
     for (int32_t yi = 0; yi < visible.h; ++yi) {
+        const int32_t first = sc.rows.first[yi], count = sc.rows.count[yi];
+        const uint32_t* wy = sc.rows.weight.data() + sc.rows.offset[yi];
+        // A row made of the same source rows with the same weights as the
+        // one above it (the common case when magnifying) is that row again.
+        if (yi > 0 && first == sc.rows.first[yi - 1] && count == sc.rows.count[yi - 1] &&
+            std::equal(wy, wy + count, sc.rows.weight.data() + sc.rows.offset[yi - 1])) {
+            std::memcpy(dst.row(visible.y + yi) + visible.x,
+                        dst.row(visible.y + yi - 1) + visible.x,
+                        static_cast<size_t>(visible.w) * 4);
+            continue;
+        }
         // Vertical pass: the weighted sum of the covered source rows, per
         // byte, over the source columns the visible destination needs.
         std::memset(acc, 0, accLen * sizeof(uint32_t));
-        const int32_t first = sc.rows.first[yi], count = sc.rows.count[yi];
-        const uint32_t* wy = sc.rows.weight.data() + sc.rows.offset[yi];
         for (int32_t k = 0; k < count; ++k) {
             const uint8_t* sp =
                 reinterpret_cast<const uint8_t*>(src.row(s.y + first + k) + s.x + c0);

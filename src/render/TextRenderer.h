@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "render/Surface.h"
 
@@ -29,6 +30,15 @@ struct TextDrawRequest {
     // GdiplusDrawTextClip: drawing limited to this rectangle.
     bool clipped = false;
     Rect clip;
+    // The rainbow texture's scale (source surface width ÷ screen width,
+    // height ÷ screen height) when slides are composed smaller than the
+    // screen the design coordinates refer to.
+    double textureScaleX = 1, textureScaleY = 1;
+};
+
+// A measured text: its box laid out without a limiting rectangle.
+struct TextExtent {
+    double x = 0, y = 0, width = 0, height = 0;
 };
 
 class TextRenderer {
@@ -37,6 +47,25 @@ class TextRenderer {
     // Draws the text on the surface; failures draw nothing (rendering errors
     // are silent).
     virtual void DrawText(Surface& surface, const TextDrawRequest& request) = 0;
+    // The box of the text laid out on one line per CR LF, without wrapping
+    // (MeasureText). A renderer that cannot measure returns an empty box.
+    virtual TextExtent MeasureText(const std::string& text, const std::string& fontName,
+                                   double emSize, int32_t fontStyle) {
+        (void)text, (void)fontName, (void)emSize, (void)fontStyle;
+        return {};
+    }
 };
+
+// Width of each line for the lyric layout: floor(measured width) + 1, 0 for
+// an empty line.
+std::vector<int32_t> MeasureLineWidths(TextRenderer& renderer,
+                                       const std::vector<std::string>& lines,
+                                       const std::string& fontName, double emSize,
+                                       int32_t fontStyle);
+
+// The height of a line of text in a style ("A幻灯j" measured, plus 1): the
+// lyric line height.
+int32_t LyricLineHeight(TextRenderer& renderer, const std::string& fontName, double emSize,
+                        int32_t fontStyle);
 
 }  // namespace velmora::render

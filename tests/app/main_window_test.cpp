@@ -18,10 +18,13 @@
 
 #include "../editor_lists/ListFixtures.h"
 #include "TempDir.h"
-#include "base/FileUtil.h"
 #include "app/ui/MainWindow.h"
+#include "base/FileUtil.h"
+#include "editor/ui/EffectPreview.h"
 #include "editor/ui/ThumbnailCache.h"
 #include "editor/ui/ThumbnailLoader.h"
+#include "editor/ui/pages/HeadlinePage.h"
+#include "editor/ui/pages/TransitionPage.h"
 #include "project/ProjectFile.h"
 #include "project/SettingsStore.h"
 
@@ -527,5 +530,67 @@ TEST(MainWindow, BuildButtonFirstRequiresTwoPhotos) {
     ASSERT_EQ(e.asked.size(), 1u);
     EXPECT_EQ(e.asked[0], QString::fromUtf8("请首先添加至少两张图片到图片幻灯中"));
     EXPECT_EQ(e.w->currentPage(), 1);
+    e.Close();
+}
+
+// Pages 5 and 6 preview the chosen effect on the real photos: a transition
+// ends on the next photo's slide, a headline effect on the current one's
+// slide with the headline standing on it; a click stops a running preview.
+TEST(MainWindow, EffectPagesPreviewOnTheRealPhotos) {
+    TempDir dir;
+    Editor e(dir.path());
+    const std::string demo = std::string(VELMORA_PROGRAM_DIR) + "/demo/";
+    for (const char* name : {"01 夜空.jpg", "02 日落.jpg"})
+        e.w->project().photos.push_back(
+            NewPhotoEntry(demo + name, e.w->project(), e.w->environment()));
+    e.w->RefreshControls();
+
+    auto lit = [](const velmora::render::Surface& s) {
+        int64_t sum = 0;
+        for (int32_t y = 0; y < s.height(); ++y)
+            for (int32_t x = 0; x < s.width(); ++x)
+                sum += s.row(y)[x] & 0xFF;
+        return sum;
+    };
+    auto* tp = e.w->transitionPage();
+    e.w->session().SetCurrentPhoto(1);
+    tp->PreviewTransition(0);
+    const velmora::render::Surface after = tp->preview()->picture();
+    ASSERT_EQ(after.width(), 320);
+    ASSERT_EQ(after.height(), 240);
+    EXPECT_GT(lit(after), 0) << "the preview shows a photo, not a black picture";
+    // The reverse direction ends on the other photo: the two end pictures differ.
+    e.w->session().SetCurrentPhoto(2);
+    tp->PreviewTransition(0);
+    const velmora::render::Surface back = tp->preview()->picture();
+    bool differ = false;
+    for (int32_t y = 0; y < back.height() && !differ; ++y)
+        for (int32_t x = 0; x < back.width() && !differ; ++x)
+            differ = back.row(y)[x] != after.row(y)[x];
+    EXPECT_TRUE(differ) << "photo 1 → 2 and photo 2 → 1 end on different slides";
+    EXPECT_FALSE(tp->preview()->running());
+
+    // The 预览 button plays the list's current entry and leaves the choice
+    // of transitions as it was.
+    e.w->transitionList()->setCurrentRow(15, QItemSelectionModel::NoUpdate);
+    const auto chosen = e.w->project().TransitionChosen;
+    int buttons = 0;
+    for (auto* b : tp->findChildren<QPushButton*>()) {
+        if (b->text() == "预览") {
+            b->click();
+            ++buttons;
+        }
+    }
+    EXPECT_EQ(buttons, 1);
+    EXPECT_EQ(e.w->project().TransitionChosen, chosen);
+
+    // Out-of-range codes play nothing.
+    tp->PreviewTransition(23);
+    tp->PreviewTransition(-1);
+
+    auto* hp = e.w->headlinePage();
+    hp->PreviewEffect();
+    EXPECT_EQ(hp->preview()->picture().width(), 320);
+    EXPECT_FALSE(hp->preview()->running());
     e.Close();
 }

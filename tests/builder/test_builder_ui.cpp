@@ -16,7 +16,7 @@
 #include "builder/ui/BuildDialog.h"
 #include "builder/ui/EditorBuild.h"
 #include "builder/ui/FinishDialog.h"
-#include "builder/ui/ProgressOverlay.h"
+#include "base/ui/ProgressOverlay.h"
 #include "render/qt/QtImageCodec.h"
 
 namespace velmora {

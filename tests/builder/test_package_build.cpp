@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include <filesystem>
 #include <map>
 #include <mutex>
 
 #include "BuilderTestSupport.h"
+#include "audio/MP3Info.h"
+#include "audio/SongLength.h"
 #include "base/Crc32.h"
 #include "builder/PackageBuild.h"
 #include "builder/PackageFiles.h"
@@ -93,10 +98,7 @@ class TestConverter : public ImageConverter {
 class FixedTimer : public SongTimer {
   public:
     double seconds = 61.25;
-    std::optional<double> PlaybackSeconds(const std::string&) override { return seconds; }
-    std::optional<double> Mp3HeaderMilliseconds(const std::string&) override {
-        return std::nullopt;
-    }
+    std::optional<double> SongSeconds(const std::string&) override { return seconds; }
 };
 
 struct BuildFixture {
@@ -451,22 +453,55 @@ TEST(PackageBuild, SongDurationTotalOnlyWithSyncAndUpToTwentySongs) {
 TEST(PackageBuild, TotalSongSecondsRules) {
     class Timer : public SongTimer {
       public:
-        std::map<std::string, double> d, e;
-        std::optional<double> PlaybackSeconds(const std::string& p) override {
+        std::map<std::string, double> d;
+        std::optional<double> SongSeconds(const std::string& p) override {
             auto it = d.find(p);
             return it == d.end() ? std::nullopt : std::optional<double>(it->second);
         }
-        std::optional<double> Mp3HeaderMilliseconds(const std::string& p) override {
-            auto it = e.find(p);
-            return it == e.end() ? std::nullopt : std::optional<double>(it->second);
-        }
     } t;
-    t.d = {{"a.mp3", 100}, {"b.mp3", 100}, {"c.wav", 10.5}, {"d.MP3", 50}, {"z.mp3", 40000}};
-    t.e = {{"a.mp3", 90000}, {"b.mp3", 98000}, {"d.MP3", 0}, {"c.wav", 1}};
-    // a: |90-100| > 5 -> 90; b: min(98, 100) = 98; c: not MP3 -> 10.5; d: e = 0 -> 50.
+    t.d = {{"a.mp3", 90}, {"b.mp3", 98}, {"c.wav", 10.5}, {"d.MP3", 50}, {"z.mp3", 40000}};
     EXPECT_EQ(TotalSongSeconds({"a.mp3", "b.mp3", "c.wav", "d.MP3"}, t), 249);  // floor(248.5) + 1
     EXPECT_EQ(TotalSongSeconds({"a.mp3", "missing.mp3"}, t), 0);
     EXPECT_EQ(TotalSongSeconds({"z.mp3"}, t), 40000);  // nearest at 30000 and above
+}
+
+// A VBR song whose Xing/Info header was stripped: its frame headers alone
+// say far less than its length. The package's total is what the editor and
+// `velmora timing` measure for it.
+TEST(PackageBuild, SongDurationTotalIsTheEditorsSongLength) {
+    BuildFixture f;
+    f.AddPhoto("a.jpg", 100, 1);
+    f.AddPhoto("b.jpg", 100, 2);
+    const std::string wav = f.dir / "media/in.wav";
+    const std::string mp3 = f.dir / "media/vbr_noheader.mp3";
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i sine=f=500:d=14.3 -ac 2 -ar 44100 '" +
+                           wav + "' >/dev/null 2>&1")
+                              .c_str()),
+              0);
+    ASSERT_EQ(
+        std::system(("lame --quiet -t -V 2 '" + wav + "' '" + mp3 + "' >/dev/null 2>&1").c_str()),
+        0);
+    // The frame-header figure of such a file is far off; it must not count.
+    audio::MP3Info info;
+    ASSERT_TRUE(info.ReadMP3Info(mp3));
+    ASSERT_EQ(info.VbrHeader(), audio::VbrHeaderKind::None);
+    auto editor = audio::SongLength(mp3);
+    ASSERT_TRUE(editor.has_value());
+    EXPECT_GT(std::fabs(info.Duration() / 1000.0 - *editor), 5) << "fixture no longer shows it";
+
+    f.project.songs = {mp3};
+    f.project.EnableSync = true;
+    MediaSongTimer timer;
+    ASSERT_EQ(
+        BuildScreenSaver(f.project, f.options, f.host, f.progress, f.converter, timer).outcome,
+        BuildOutcome::Built);
+    PackageReader reader;
+    ASSERT_TRUE(reader.Open(*f.host.answerPath));
+    auto v = reader.settings().ReadProperty("SongDurationTotal");
+    ASSERT_TRUE(v);
+    ASSERT_EQ(v->type(), ValueType::Long);
+    EXPECT_EQ(v->long_(), audio::WholeSongSeconds(*editor));
+    EXPECT_NEAR(v->long_(), 15, 1);  // a 14.3 s song
 }
 
 TEST(PackageBuild, PackageCutShortIsRefusedByTheReader) {

@@ -7,11 +7,11 @@
 
 #include "../audio/AudioFixtures.h"
 #include "TempDir.h"
+#include "audio/SongLength.h"
 #include "base/ByteReader.h"
-#include "editor/SongDuration.h"
 
 using namespace velmora;
-using namespace velmora::editor;
+using namespace velmora::audio;
 using velmora::test::Quote;
 
 namespace {
@@ -89,7 +89,7 @@ TEST(SongDuration, WaveFilesFromTheirHeader) {
         SCOPED_TRACE(c.name);
         test::WriteBytes(dir / c.name, c.bytes);
         EXPECT_DOUBLE_EQ(WaveHeaderDuration(dir / c.name), c.header);
-        auto d = SongDuration(dir / c.name);
+        auto d = SongLength(dir / c.name);
         if (c.header > 0) {
             ASSERT_TRUE(d.has_value());
             EXPECT_DOUBLE_EQ(*d, c.header);
@@ -117,7 +117,7 @@ TEST(SongDuration, EveryTypeAgainstFfprobe) {
                              "adpcm.wav", "mp3inside.wav"}) {
         SCOPED_TRACE(name);
         std::string why;
-        auto d = SongDuration(dir / name, &why);
+        auto d = SongLength(dir / name, &why);
         ASSERT_TRUE(d.has_value()) << why;
         double probed = std::atof(test::Probe(dir / name, "format=duration").c_str());
         EXPECT_NEAR(*d, probed, 0.030);
@@ -129,13 +129,13 @@ TEST(SongDuration, EveryTypeAgainstFfprobe) {
     test::SmfWriter w(0, 96);
     w.AddTrack().Event(0, {0x90, 60, 90}).Event(96 * 8, {0x80, 60, 0}).End(0);
     test::WriteBytes(dir / "song.mid", w.Bytes());
-    auto mid = SongDuration(dir / "song.mid");
+    auto mid = SongLength(dir / "song.mid");
     ASSERT_TRUE(mid.has_value());
     EXPECT_DOUBLE_EQ(*mid, 4.0);
     // Nothing to measure.
     test::WriteBytes(dir / "noise.mp3", std::vector<uint8_t>(3000, 0x20));
     std::string why;
-    EXPECT_FALSE(SongDuration(dir / "noise.mp3", &why).has_value());
+    EXPECT_FALSE(SongLength(dir / "noise.mp3", &why).has_value());
     EXPECT_FALSE(why.empty());
-    EXPECT_FALSE(SongDuration(dir / "absent.mp3").has_value());
+    EXPECT_FALSE(SongLength(dir / "absent.mp3").has_value());
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RenderFixtures.h"
+#include "base/FileNames.h"
 #include "base/FileUtil.h"
 #include "render/ImageLoader.h"
 #include "render/ImageProbe.h"
@@ -153,7 +154,7 @@ TEST(CodecRoute, CommonFormatsDecodeAndTransparencyIsPremultiplied) {
         EXPECT_EQ(img.picture.width(), 31);
         EXPECT_FALSE(img.picture.hasAlpha);
         if (std::string(name) != "c.jpg" && std::string(name) != "c.gif") {
-            auto magick = MagickRgba(ExtensionOf(name), path, 31, 17);
+            auto magick = MagickRgba(velmora::FileTypeOf(name), path, 31, 17);
             ASSERT_TRUE(magick);
             EXPECT_EQ(CountDifferences(img.picture.pixels, *magick), 0);
         }
@@ -256,12 +257,13 @@ TEST(Conversion, BuilderConvertsBmpPcxAndTgaButNot32BitTga) {
         SCOPED_TRACE(src);
         std::string msg;
         // PNG is lossless: the decode of the PNG is the decode of the source.
-        ASSERT_TRUE(ConvertImageFile(src, dir + "/out.png", ExtensionOf(src), "png", 0, msg))
+        ASSERT_TRUE(
+            ConvertImageFile(src, dir + "/out.png", velmora::FileTypeOf(src), "png", 0, msg))
             << msg;
         LoadedImage a = LoadImageFile(src), b = LoadImageFile(dir + "/out.png");
         ASSERT_TRUE(b.ok());
         EXPECT_EQ(a.picture.pixels, b.picture.pixels);
-        ASSERT_TRUE(ConvertImageFile(src, dir + "/out.jpg", ExtensionOf(src), "JPG",
+        ASSERT_TRUE(ConvertImageFile(src, dir + "/out.jpg", velmora::FileTypeOf(src), "JPG",
                                      kPackageJpegQuality, msg))
             << msg;
         ImageProbeResult r = ProbeImageFile(dir + "/out.jpg");

@@ -16,13 +16,15 @@
 #include <iostream>
 
 #include "app/AppPaths.h"
-#include "base/Crc32.h"
-#include "base/TextCodec.h"
 #include "app/cli/Cli.h"
+#include "app/cli/CliProgress.h"
+#include "base/Crc32.h"
+#include "base/FileNames.h"
+#include "base/TextCodec.h"
 #include "builder/PackageBuild.h"
-#include "package/PackageReader.h"
 #include "builder/RenderImageConverter.h"
 #include "builder/ShippedLibrary.h"
+#include "package/PackageReader.h"
 #include "project/Project.h"
 #include "render/qt/QtImageCodec.h"
 
@@ -31,42 +33,6 @@ namespace velmora::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::atomic<bool> gInterrupted{false};
-
-extern "C" void OnInterrupt(int) {
-    gInterrupted = true;
-}
-
-// The progress bar on standard error: "[#####.....]  45% 正在写入...".
-class CliProgress final : public Progress {
-  public:
-    void InitProgress(const std::string&) override { last_ = -1; }
-    void ShowProgress(int percent, const std::string& text) override {
-        if (percent == last_ && text == text_)
-            return;
-        last_ = percent;
-        text_ = text;
-        int filled = percent * kWidth / 100;
-        std::string bar(static_cast<size_t>(filled), '#');
-        bar.append(static_cast<size_t>(kWidth - filled), '.');
-        std::fprintf(stderr, "\r[%s] %3d%% %s", bar.c_str(), percent, text.c_str());
-        std::fflush(stderr);
-        shown_ = true;
-    }
-    bool Cancelled() const override { return gInterrupted.load(); }
-    void Finish() override {
-        if (shown_)
-            std::fputc('\n', stderr);
-        shown_ = false;
-    }
-
-  private:
-    static constexpr int kWidth = 30;
-    int last_ = -1;
-    std::string text_;
-    bool shown_ = false;
-};
 
 class CliHost final : public BuildHost {
   public:
@@ -117,7 +83,7 @@ int Build(Args args) {
             return UsageError("build");
         }
     }
-    std::string ext = AsciiUpper(LastCodePoints(out, 4));
+    std::string ext = FileTypeOf(out, 4);
     if (out.empty() || (ext != ".EXE" && ext != ".SCR")) {
         Error("输出文件必须是 .exe 或 .scr：" + out);
         return 2;

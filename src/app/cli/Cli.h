@@ -31,6 +31,10 @@ std::span<const Command> Commands();
 // Runs argv[1..]; returns the exit status. Called before any GUI starts.
 int RunCommandLine(const std::vector<std::string>& args);
 
+// `velmora FILE.aps`: one argument that is no subcommand and names a project
+// file (a name ending in .aps, or any existing file) is opened in the editor.
+bool IsProjectFileToOpen(const std::vector<std::string>& args);
+
 // Prints a message to standard error (UTF-8) with a newline.
 void Error(const std::string& message);
 
@@ -47,10 +51,16 @@ int RunDemoCommand(Args args);
 int RunMp3InfoCommand(Args args);
 int RunDurationCommand(Args args);
 int RunTimingCommand(Args args);
+int RunDecodeCommand(Args args);
+int RunSoundtrackCommand(Args args);
 int RunImageCommand(Args args);
 int RunComposeCommand(Args args);
 int RunProjectCommand(Args args);
 int RunBuildCommand(Args args);
 int RunPackageCommand(Args args);
+int RunLrcCommand(Args args);
+int RunTextCommand(Args args);
+int RunTransitionCommand(Args args);
+int RunTextEffectCommand(Args args);
 
 }  // namespace velmora::cli

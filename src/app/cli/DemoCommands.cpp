@@ -9,8 +9,9 @@
 #include <iostream>
 
 #include "app/AppPaths.h"
-#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
+#include "base/FileNames.h"
+#include "base/FileUtil.h"
 #include "project/Project.h"
 
 namespace velmora::cli {
@@ -20,10 +21,8 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsDemoPhoto(const fs::path& p) {
-    std::string ext = p.extension().string();
-    for (auto& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".jpg" || ext == ".bmp" || ext == ".png";
+    std::string ext = FileTypeOf(p.string(), 4);
+    return ext == ".JPG" || ext == ".BMP" || ext == ".PNG";
 }
 
 }  // namespace

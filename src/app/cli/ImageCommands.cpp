@@ -1,19 +1,32 @@
 // velmora image probe FILE        format, size and bit depth of a picture
 // velmora image convert IN OUT    decode IN, write OUT as PNG or JPEG (by OUT's extension)
-// velmora compose PROJECT --slide N --size WxH [--screen WxH] -o OUT
-//                                 one slide composed as the video export does
+// velmora compose PROJECT --slide N|opening|ending --size WxH [--screen WxH]
+//                 [--time SECONDS] -o OUT
+//                                 one slide composed as the video export does:
+//                                 photo, caption, the headline standing, the
+//                                 lyric line of that time; or a title
+// velmora text PROJECT --slot N --text TEXT --size WxH -o OUT.png
+//                                 TEXT in the slot's style in a WxH rectangle
 #include <filesystem>
 #include <iostream>
 #include <string>
 
-#include "base/FileUtil.h"
+#include "app/AppPaths.h"
 #include "app/cli/Cli.h"
+#include "audio/SongLength.h"
+#include "base/FileNames.h"
+#include "base/FileUtil.h"
+#include "base/Rounding.h"
+#include "editor/SlideTiming.h"
+#include "package/ResourcePack.h"
+#include "project/Lyrics.h"
 #include "project/Project.h"
 #include "project/SettingsStore.h"
 #include "render/Composer.h"
 #include "render/ImageLoader.h"
 #include "render/ImageProbe.h"
 #include "render/qt/QtImageCodec.h"
+#include "render/qt/QtTextRenderer.h"
 
 namespace velmora::cli {
 
@@ -47,7 +60,7 @@ bool ParseSize(const std::string& s, int32_t& w, int32_t& h) {
 // Writes the picture by the target's extension: PNG lossless, JPG at the
 // package quality.
 bool WriteByExtension(const Picture& picture, const std::string& path) {
-    const std::string ext = ExtensionOf(path);
+    const std::string ext = FileTypeOf(path);
     if (ext == "PNG")
         return SavePictureAsPng(picture, path);
     if (ext == "JPG" || ext == "PEG")
@@ -67,7 +80,7 @@ int Probe(const std::string& file) {
 }
 
 int Convert(const std::string& in, const std::string& out) {
-    const std::string ext = ExtensionOf(out);
+    const std::string ext = FileTypeOf(out);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
         Error("输出文件必须是 .png 或 .jpg：" + out);
         return 2;
@@ -98,17 +111,116 @@ int RunImageCommand(Args args) {
     return UsageError("image");
 }
 
+namespace {
+
+// The rainbow texture: the resource pack's entry, else Mask/rainbow.jpg
+// beside the program.
+std::vector<uint8_t> RainbowTexture() {
+    const AppPaths paths = ResolveAppPaths();
+    ResourcePack pack;
+    if (pack.Open(paths.ResourcePack()))
+        if (auto bytes = pack.Read("rainbow.jpg"))
+            return *bytes;
+    return ReadWholeFile(paths.Mask() + "rainbow.jpg", 16u << 20).value_or(std::vector<uint8_t>{});
+}
+
+bool LoadProject(const std::string& path, Project& project, const ProjectEnvironment& env) {
+    SettingsStore store;
+    project = MakeDefaultProject(env);
+    if (!store.LoadSettingsFile(path) || !ReadProjectSettings(project, store, env, false)) {
+        Error("无法读取工程文件：" + path);
+        return false;
+    }
+    return true;
+}
+
+bool OpeningShown(const Project& p) {
+    return p.EnableOpening && (!p.TitleText[0].empty() || p.OpeningImage.size() >= 8);
+}
+
+// Seconds from the start of the show to the start of photo slide n (the
+// first pass over the photos).
+double SlideStartSeconds(const Project& project, const std::vector<double>& songSeconds,
+                         int32_t n) {
+    editor::TimingInput in;
+    in.enableSync = project.EnableSync;
+    in.timeInterval = project.TimeInterval;
+    for (const auto& p : project.photos)
+        in.slideDurations.push_back(p.SlideDuration);
+    in.openingShown = OpeningShown(project);
+    in.openingSeconds = project.OpeningDurationTime;
+    in.endingShown = false;
+    in.songSeconds = songSeconds;
+    const editor::TimingPlan plan = editor::PlanSlideTiming(in);
+    double t = plan.openingSeconds;
+    for (size_t k = 0; k < plan.slides.size() && k + 1 < static_cast<size_t>(n); ++k)
+        t += plan.slides[k].seconds;
+    return t;
+}
+
+// The lyric line sung at `seconds` from the start of the show: the songs
+// follow each other from the end of the opening; the song playing then
+// shows its paired lyric file's line.
+void DrawLyricAt(Composer& composer, const Project& project, const std::vector<double>& songSeconds,
+                 double seconds, Surface& frame, const FrameScale& scale) {
+    if (!project.EnableLyric || project.lyricFiles.empty() || songSeconds.empty())
+        return;
+    const std::vector<std::string> paired = PairLyricFiles(project.songs, project.lyricFiles);
+    double start = OpeningShown(project) ? nearest(project.OpeningDurationTime) : 0;
+    for (size_t i = 0; i < songSeconds.size() && i < paired.size(); ++i) {
+        const double end = start + songSeconds[i];
+        if (seconds >= start && seconds <= end) {
+            ParsedLyrics lyrics;
+            if (paired[i].empty() || !ParseLyricFile(paired[i], lyrics))
+                return;
+            composer.DrawLyricLines(project, lyrics, nearest((seconds - start) * 100),
+                                    nearest(songSeconds[i] * 100), frame, scale);
+            return;
+        }
+        start = end;
+    }
+}
+
+FrameScale ScaleFor(int32_t width, int32_t height, const ProjectEnvironment& env) {
+    // Design-to-frame scales as the video timeline computes them.
+    FrameScale scale;
+    scale.sx = static_cast<double>(width) / env.screenW;
+    scale.sy = static_cast<double>(height) / env.screenH;
+    if (scale.sx > 0.9 && scale.sx < 1.1 && scale.sy > 0.9 && scale.sy < 1.1)
+        scale.sx = scale.sy = scale.uniform = 1.0;
+    else
+        scale.uniform = std::min(scale.sx, scale.sy);
+    return scale;
+}
+
+bool ImageOutput(const std::string& outPath) {
+    const std::string ext = FileTypeOf(outPath);
+    if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
+        Error("输出文件必须是 .png 或 .jpg：" + outPath);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int RunComposeCommand(Args args) {
     InstallQtImageCodec();
-    std::string projectPath, outPath;
-    int32_t slide = 0, width = 0, height = 0;
+    std::string projectPath, outPath, slideText;
+    int32_t width = 0, height = 0;
+    double time = -1;
     ProjectEnvironment env;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         if (a == "--slide" && hasValue) {
+            slideText = args[++i];
+        } else if (a == "--time" && hasValue) {
             try {
-                slide = std::stoi(args[++i]);
+                size_t used = 0;
+                time = std::stod(args[++i], &used);
+                if (used != args[i].size() || !(time >= 0) || time > 1e7)
+                    return UsageError("compose");
             } catch (...) {
                 return UsageError("compose");
             }
@@ -126,37 +238,125 @@ int RunComposeCommand(Args args) {
             return UsageError("compose");
         }
     }
-    if (projectPath.empty() || outPath.empty() || width == 0 || slide == 0)
+    if (projectPath.empty() || outPath.empty() || width == 0 || slideText.empty())
         return UsageError("compose");
-    const std::string ext = ExtensionOf(outPath);
-    if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
-        Error("输出文件必须是 .png 或 .jpg：" + outPath);
+    if (!ImageOutput(outPath))
         return 2;
-    }
-    SettingsStore store;
-    Project project = MakeDefaultProject(env);
-    if (!store.LoadSettingsFile(projectPath) || !ReadProjectSettings(project, store, env, false)) {
-        Error("无法读取工程文件：" + projectPath);
+    Project project;
+    if (!LoadProject(projectPath, project, env))
         return 1;
+    // --slide: a photo number, "opening" (or 0) for the opening title,
+    // "ending" (or "last") for the ending title.
+    int32_t slide = 0, title = 0;
+    if (slideText == "opening" || slideText == "0") {
+        title = 1;
+    } else if (slideText == "ending" || slideText == "last") {
+        title = 2;
+    } else {
+        try {
+            size_t used = 0;
+            slide = std::stoi(slideText, &used);
+            if (used != slideText.size())
+                return UsageError("compose");
+        } catch (...) {
+            return UsageError("compose");
+        }
+        if (slide < 1 || slide > project.NowI()) {
+            Error("工程中没有第 " + std::to_string(slide) + " 张图片（共 " +
+                  std::to_string(project.NowI()) + " 张）");
+            return 1;
+        }
     }
-    if (slide < 1 || slide > project.NowI()) {
-        Error("工程中没有第 " + std::to_string(slide) + " 张图片（共 " +
-              std::to_string(project.NowI()) + " 张）");
-        return 1;
-    }
-    // Design-to-frame scales as the video timeline computes them.
-    FrameScale scale;
-    scale.sx = static_cast<double>(width) / env.screenW;
-    scale.sy = static_cast<double>(height) / env.screenH;
-    if (scale.sx > 0.9 && scale.sx < 1.1 && scale.sy > 0.9 && scale.sy < 1.1)
-        scale.sx = scale.sy = scale.uniform = 1.0;
-    else
-        scale.uniform = std::min(scale.sx, scale.sy);
+    const FrameScale scale = ScaleFor(width, height, env);
 
+    EnsureGuiApplication();
+    QtTextRenderer text(RainbowTexture());
     Picture frame;
     frame.pixels.Resize(width, height);
-    Composer composer;  // no text renderer yet: captions are not drawn
-    composer.ComposePhotoSlide(project, slide, frame.pixels, scale);
+    Composer composer(&text);
+    std::vector<double> songSeconds;
+    if (project.EnableLyric && !project.lyricFiles.empty()) {
+        for (const std::string& song : project.songs) {
+            auto d = audio::SongLength(song);
+            if (!d) {
+                songSeconds.clear();
+                break;
+            }
+            songSeconds.push_back(*d);
+        }
+    }
+    if (title != 0) {
+        composer.ComposeTitle(project, title, frame.pixels, scale);
+        if (time >= 0)
+            DrawLyricAt(composer, project, songSeconds, time, frame.pixels, scale);
+    } else {
+        composer.ComposePhotoSlide(project, slide, frame.pixels, scale);
+        composer.DrawHeadline(project, slide, frame.pixels, scale);
+        DrawLyricAt(composer, project, songSeconds,
+                    time >= 0 ? time : SlideStartSeconds(project, songSeconds, slide), frame.pixels,
+                    scale);
+    }
+    if (!WriteByExtension(frame, outPath)) {
+        Error("无法写入图片文件：" + outPath);
+        return 1;
+    }
+    return 0;
+}
+
+int RunTextCommand(Args args) {
+    InstallQtImageCodec();
+    std::string projectPath, outPath, textArg;
+    bool haveText = false;
+    int32_t slot = 0, width = 0, height = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--slot" && hasValue) {
+            const std::string& v = args[++i];
+            if (v.size() != 1 || v[0] < '1' || v[0] > '4')
+                return UsageError("text");
+            slot = v[0] - '0';
+        } else if (a == "--text" && hasValue) {
+            textArg = args[++i];
+            haveText = true;
+        } else if (a == "--size" && hasValue) {
+            if (!ParseSize(args[++i], width, height))
+                return UsageError("text");
+        } else if (a == "-o" && hasValue) {
+            outPath = args[++i];
+        } else if (projectPath.empty() && !a.starts_with("-")) {
+            projectPath = a;
+        } else {
+            return UsageError("text");
+        }
+    }
+    if (projectPath.empty() || outPath.empty() || width == 0 || slot == 0 || !haveText)
+        return UsageError("text");
+    if (!ImageOutput(outPath))
+        return 2;
+    ProjectEnvironment env;
+    Project project;
+    if (!LoadProject(projectPath, project, env))
+        return 1;
+    const TextStyle& st = project.style(slot);
+    TextDrawRequest r;
+    r.text = textArg;
+    r.alignment = st.fFontAlign;
+    r.fontName = st.fFontName;
+    r.emSize = st.fFontSize;
+    r.fontStyle = st.fFontStyle;
+    r.width = width;
+    r.height = height;
+    r.borderWidth = st.fBorderWidth;
+    r.fillPattern = st.fFontPattern;
+    r.firstColour = ToArgb(st.FontStartColor, 255);
+    r.secondColour = ToArgb(st.FontEndColor, 255);
+    r.borderColour = ToArgb(st.BorderColor, 170);
+    EnsureGuiApplication();
+    QtTextRenderer text(RainbowTexture());
+    Picture frame;
+    frame.pixels.Resize(width, height);
+    text.DrawText(frame.pixels, r);
     if (!WriteByExtension(frame, outPath)) {
         Error("无法写入图片文件：" + outPath);
         return 1;

@@ -19,12 +19,13 @@
 #include <string>
 #include <vector>
 
-#include "base/FileUtil.h"
 #include "app/cli/Cli.h"
+#include "base/FileUtil.h"
 #include "editor/lists/MediaLists.h"
 #include "editor/lists/ProjectOpen.h"
 #include "editor/lists/SongCheck.h"
 #include "project/ProjectFile.h"
+#include "project/SettingsIo.h"
 #include "project/SettingsText.h"
 
 namespace velmora::cli {
@@ -37,26 +38,9 @@ std::string Absolute(const std::string& path) {
     return ec ? path : abs.lexically_normal().string();
 }
 
-std::string Shown(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\\')
-            out += "\\\\";
-        else
-            out.push_back(c);
-    }
-    return out;
-}
-
 std::string Shown(const Value& v) {
     if (v.type() == ValueType::String)
-        return "\"" + Shown(v.text()) + "\"";
+        return "\"" + EscapeSettingText(v.text()) + "\"";
     return FormatSettingValue(v);
 }
 
@@ -136,10 +120,10 @@ int New(Args args) {
         [&](const std::string& song) { return editor::LyricFileForSong(song, p.LyricFolder); });
     for (const std::string& l : lyrics) {
         std::string abs = Absolute(l);
-        if (FileExists(abs))
-            p.lyricFiles.push_back(abs);
-        else
+        if (!FileExists(abs))
             Error("找不到歌词文件：" + abs);
+        else
+            editor::AddLyricFile(p, abs);  // once, even when found beside its song
     }
     if (pr.added < pr.offered)
         Error("跳过了 " + std::to_string(pr.offered - pr.added) + " 个不支持或重复的图片文件");
@@ -188,45 +172,22 @@ int Show(Args args) {
     WriteProjectSettings(global, store, true);
     for (const auto& [key, value] : store.bag().entries())
         std::cout << key << " = " << Shown(value) << "\n";
-    std::cout << "ProjectName = \"" << Shown(p.ProjectName) << "\"\n"
-              << "NowI = " << p.NowI() << "\nNowM = " << p.NowM()
-              << "\nLyricFilesCount = " << p.LyricFilesCount() << "\n";
+    // The list part, every per-photo key whatever its write condition.
+    for (const SettingKey* key :
+         {&keys::ProjectName, &keys::NowI, &keys::NowM, &keys::LyricFilesCount})
+        std::cout << KeyName(*key) << " = " << Shown(*KeyValue(*key, p)) << "\n";
+    const KeyOrder photoKeys = RunOf(kProjectFileOrder, KeyScope::Photo);
     for (int i = 1; i <= p.NowI(); ++i) {
-        const PhotoEntry& e = p.photos[static_cast<size_t>(i - 1)];
-        auto key = [i](const char* stem) { return ItemKey(std::string(stem) + "(", i); };
-        auto rect = [&](const char* stem, const PlacementRect& r) {
-            std::string s(stem);
-            std::cout << "  " << key((s + "X").c_str()) << " = " << r.X << "\n"
-                      << "  " << key((s + "Y").c_str()) << " = " << r.Y << "\n"
-                      << "  " << key((s + "W").c_str()) << " = " << r.W << "\n"
-                      << "  " << key((s + "H").c_str()) << " = " << r.H << "\n";
-        };
-        std::cout << "图片 " << i << "\n"
-                  << "  " << key("ImgNames") << " = \"" << Shown(e.ImgName) << "\"\n"
-                  << "  " << key("SlideDuration") << " = \"" << Shown(e.SlideDuration) << "\"\n"
-                  << "  " << key("ImgPosX") << " = " << e.ImgPosX << "\n"
-                  << "  " << key("ImgPosY") << " = " << e.ImgPosY << "\n"
-                  << "  " << key("ImgCaption") << " = \"" << Shown(e.Caption) << "\"\n";
-        rect("CapPos", e.CapPos);
-        std::cout << "  " << key("ImgHeadline") << " = \"" << Shown(e.Headline) << "\"\n";
-        rect("HeadPos", e.HeadPos);
-        const std::pair<const char*, int32_t> head[] = {{"HeadDynamicStyle", e.HeadDynamicStyle},
-                                                        {"HeadSize", e.HeadSize},
-                                                        {"HeadPattern", e.HeadPattern},
-                                                        {"HeadBorder", e.HeadBorder},
-                                                        {"HeadStyle", e.HeadStyle},
-                                                        {"HeadStartColor", e.HeadStartColor},
-                                                        {"HeadEndColor", e.HeadEndColor},
-                                                        {"HeadBorderColor", e.HeadBorderColor}};
-        for (const auto& [stem, v] : head)
-            std::cout << "  " << key(stem) << " = " << v << "\n";
+        std::cout << "图片 " << i << "\n";
+        for (const SettingKey* key : photoKeys)
+            std::cout << "  " << KeyName(*key, i) << " = " << Shown(*KeyValue(*key, p, i)) << "\n";
     }
     for (int i = 1; i <= p.NowM(); ++i)
-        std::cout << "音乐 " << i << "\n  " << ItemKey("MusicNames(", i) << " = \""
-                  << Shown(p.songs[static_cast<size_t>(i - 1)]) << "\"\n";
+        std::cout << "音乐 " << i << "\n  " << KeyName(keys::MusicNames, i) << " = "
+                  << Shown(*KeyValue(keys::MusicNames, p, i)) << "\n";
     for (int i = 1; i <= p.LyricFilesCount(); ++i)
-        std::cout << "歌词 " << i << "\n  " << ItemKey("LyricFiles(", i) << " = \""
-                  << Shown(p.lyricFiles[static_cast<size_t>(i - 1)]) << "\"\n";
+        std::cout << "歌词 " << i << "\n  " << KeyName(keys::LyricFiles, i) << " = "
+                  << Shown(*KeyValue(keys::LyricFiles, p, i)) << "\n";
     std::cout << std::flush;
     return 0;
 }

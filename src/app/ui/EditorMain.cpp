@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLockFile>
+#include <QTimer>
 
 #include "app/AppPaths.h"
 #include "app/ui/ChineseInterface.h"
@@ -10,7 +11,7 @@
 
 namespace velmora {
 
-int RunEditor(int argc, char** argv) {
+int RunEditor(int argc, char** argv, const std::string& projectFile) {
     QApplication app(argc, argv);
     app.setApplicationName(QString::fromUtf8(kProductName));
     app.setApplicationVersion(QString::fromUtf8(kVersionText));
@@ -27,6 +28,11 @@ int RunEditor(int argc, char** argv) {
     MainWindow w(paths);
     w.Load();
     w.show();
+    if (!projectFile.empty()) {
+        // Opened once the window is up, so that its messages have a parent.
+        const QString file = QString::fromStdString(projectFile);
+        QTimer::singleShot(0, &w, [&w, file] { w.OpenProject(file); });
+    }
     return app.exec();
 }
 

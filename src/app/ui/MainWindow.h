@@ -1,11 +1,15 @@
-// The editor's main window: its life from start-up to closing, the ten
-// pages with the controls that edit the project, the menus, the 500 ms
-// timer (hover tips, screen and theme watch, autosave) and the shared
-// helpers of long jobs (busy flag, WaitWithEvents, GuideCursorTo).
+// The editor's main window: the shell around the ten pages. It holds the
+// page buttons and the pages (src/editor/ui/pages, one widget per page),
+// the command buttons, the menus, the 500 ms timer (hover tips, screen and
+// theme watch, and the session's tick that autosaves) and the shared
+// helpers of long jobs (WaitWithEvents, GuideCursorTo). What a command
+// does to the project's life (the save questions, every save, open, new,
+// autosave, closing) is the editor session's decision; the window asks it
+// and shows its answers.
 //
 // Threading: everything here runs on the user-interface thread. Long jobs
-// set the busy flag and pump events with WaitWithEvents; every command, the
-// timer's work and closing test the flag first.
+// set the session's busy flag and pump events with WaitWithEvents; every
+// command, the timer's work and closing test the flag first.
 #pragma once
 
 #include <QMainWindow>
@@ -16,34 +20,38 @@
 #include <memory>
 
 #include "app/AppPaths.h"
+#include "editor/session/EditorSession.h"
+#include "editor/ui/pages/EditorPage.h"
 #include "package/ResourcePack.h"
 #include "project/Project.h"
 #include "project/SettingsStore.h"
 
-class QImage;
-
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
 class QListWidget;
-class QPlainTextEdit;
 class QPushButton;
-class QRadioButton;
+class QScrollBar;
 class QStackedWidget;
 class QTimer;
-class QGroupBox;
-class QScrollBar;
-class QBoxLayout;
 
 namespace velmora {
 
 class ThumbnailCache;
 class ThumbnailLoader;
 
-class MainWindow : public QMainWindow {
+namespace editor {
+class PhotoPage;
+class MusicPage;
+class BackgroundPage;
+class CaptionPage;
+class HeadlinePage;
+class TransitionPage;
+class LyricPage;
+class TitlePage;
+class InfoPage;
+class OptionsPage;
+}  // namespace editor
+
+class MainWindow : public QMainWindow, public editor::PageHost {
     Q_OBJECT
 
   public:
@@ -62,8 +70,8 @@ class MainWindow : public QMainWindow {
         QMessageBox::Icon icon)>;
     void setAsk(AskFn ask) { ask_ = std::move(ask); }
     QMessageBox::StandardButton Ask(const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::Icon icon, const QString& title = "Info");
-    void Inform(const QString& text, QMessageBox::Icon icon = QMessageBox::Information);
+                                    QMessageBox::Icon icon, const QString& title = "Info") override;
+    void Inform(const QString& text, QMessageBox::Icon icon = QMessageBox::Information) override;
 
     // Opening URLs and files with the desktop (help file, web site, mail).
     using OpenUrlFn = std::function<void(const QUrl&)>;
@@ -86,18 +94,19 @@ class MainWindow : public QMainWindow {
     using FolderFn = std::function<QString(const QString& prompt, const QString& start)>;
     void setFolderChooser(FolderFn f) { chooseFolder_ = std::move(f); }
 
-    Project& project() { return project_; }
-    const ProjectEnvironment& environment() const { return env_; }
-    SettingsStore& store() { return store_; }
+    editor::EditorSession& session() override { return session_; }
+    Project& project() { return session_.project(); }
+    const ProjectEnvironment& environment() const { return session_.environment(); }
+    SettingsStore& store() { return session_.store(); }
     const AppPaths& paths() const { return paths_; }
     const ResourcePack& resources() const { return pack_; }
-    const QByteArray& rainbowTexture() const { return rainbow_; }
+    const QByteArray& rainbowTexture() const override { return rainbow_; }
 
-    bool busy() const { return busy_; }
-    void setBusy(bool b) { busy_ = b; }
-    bool previewing() const { return effectPreview_ || transitionPreview_; }
-    bool refused() const { return busy_ || previewing(); }
-    bool libraryLoading() const { return libraryLoading_; }
+    bool busy() const { return session_.busy(); }
+    void setBusy(bool b) { session_.SetBusy(b); }
+    bool previewing() const { return session_.previewing(); }
+    bool refused() const { return session_.Refused(); }
+    bool libraryLoading() const { return session_.loading(); }
 
     int currentPage() const { return currentPage_; }
     void ShowPage(int page);  // 1..10
@@ -106,11 +115,11 @@ class MainWindow : public QMainWindow {
 
     // Copies the project into every control, and the boxes back into it.
     void RefreshControls();
-    void SyncFromControls();
+    void SyncFromControls() override;
     void RefreshLists();
 
     // Waits ms milliseconds with window events running.
-    void WaitWithEvents(int ms);
+    void WaitWithEvents(int ms) override;
     // Moves the pointer in 100 steps of 4 ms to the centre of a control.
     void GuideCursorTo(QWidget* control);
 
@@ -125,8 +134,8 @@ class MainWindow : public QMainWindow {
     // The save button: silently to the bound path, else save as.
     void SaveCommand();
 
-    // Photo and song list commands (each refused while busy). The Paths
-    // forms are what the dialogs, the folder add and dropping feed.
+    // Photo and song list commands (each refused while busy), carried out by
+    // the photo and music pages.
     void AddPhotosCommand();
     void AddFolderCommand();
     void AddPhotoPaths(const std::vector<std::string>& paths);
@@ -138,38 +147,52 @@ class MainWindow : public QMainWindow {
     void DeleteSelectedSongs();
     void MoveSelectedSongs(bool up);
     void ClearSongList(bool silent);
-    // Project files: open, new, and the check after an open.
+    // Project files: open (with the open dialog, or the given file as the
+    // command line names it), new, and the check after an open.
     void OpenProject();
+    void OpenProject(const QString& path);
     void NewProject();
     // The build dialog and, for its package choice, the package build. The
     // button first requires two photos; the menu entry leaves that to the
     // build's own checks.
     void BuildCommand(bool fromButton);
-    QPushButton* backgroundPictureButton() const { return btnBackgroundPicture_; }
+    QPushButton* backgroundPictureButton() const;
     void ValidateProjectFiles();
     // Requests the thumbnails that are missing (decoded on worker threads).
     void RebuildThumbnails();
-    ThumbnailCache& thumbnails() { return *thumbs_; }
-    ThumbnailLoader& thumbnailLoader() { return *thumbLoader_; }
-    int currentPhoto() const { return currentPhoto_; }
+    ThumbnailCache& thumbnails();
+    ThumbnailLoader& thumbnailLoader();
+    int currentPhoto() const { return session_.currentPhoto(); }
     // Photo shown in strip cell j (1..7); 0 for none.
-    int stripPhoto(int j) const { return stripShows_.at(static_cast<size_t>(j - 1)); }
-    QScrollBar* stripScrollBar() const { return stripBar_; }
+    int stripPhoto(int j) const;
+    QScrollBar* stripScrollBar() const;
     QPushButton* openButton() const { return btnOpen_; }
 
     // Re-measures the screen; the environment's defaults follow it.
     void MeasureScreen();
 
     // Buttons other parts of the editor hook into.
-    QPushButton* addPhotosButton() const { return btnAddPhotos_; }
-    QPushButton* addSongsButton() const { return btnAddSongs_; }
+    QPushButton* addPhotosButton() const;
+    QPushButton* addSongsButton() const;
     QPushButton* buildButton() const { return btnBuild_; }
-    QListWidget* photoList() const { return photoList_; }
-    QListWidget* songList() const { return songList_; }
-    QListWidget* transitionList() const { return transitionList_; }
+    QListWidget* photoList() const;
+    QListWidget* songList() const;
+    QListWidget* transitionList() const;
+
+    // The pages themselves.
+    editor::PhotoPage* photoPage() const { return photoPage_; }
+    editor::MusicPage* musicPage() const { return musicPage_; }
+    editor::BackgroundPage* backgroundPage() const { return backgroundPage_; }
+    editor::CaptionPage* captionPage() const { return captionPage_; }
+    editor::HeadlinePage* headlinePage() const { return headlinePage_; }
+    editor::TransitionPage* transitionPage() const { return transitionPage_; }
+    editor::LyricPage* lyricPage() const { return lyricPage_; }
+    editor::TitlePage* titlePage() const { return titlePage_; }
+    editor::InfoPage* infoPage() const { return infoPage_; }
+    editor::OptionsPage* optionsPage() const { return optionsPage_; }
 
     // Timer ticks since the last autosave.
-    int tickCount() const { return tickCount_; }
+    int tickCount() const { return session_.tickCount(); }
     // One tick of the 500 ms timer (public so tests can drive it).
     void OnTimerTick();
 
@@ -177,64 +200,53 @@ class MainWindow : public QMainWindow {
     // ready (empty when it is).
     const QString& direct3DError() const { return direct3DError_; }
 
+    // The window title: the bound project's name before the program's.
+    void UpdateWindowTitle();
+
+    // PageHost
+    QStringList ChooseOpenPaths(const QString& title, const QString& filter,
+                                const QString& folder) override;
+    QString ChooseFolder(const QString& prompt, const QString& start) override;
+    QString IntervalText() const override;
+    QWidget* dialogParent() override { return this; }
+    QString Direct3DError() const override { return direct3DError_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
   private:
     void BuildUi();
     void BuildMenus();
-    QWidget* BuildPhotoPage();
-    QWidget* BuildMusicPage();
-    QWidget* BuildBackgroundPage();
-    QWidget* BuildCaptionPage();
-    QWidget* BuildHeadlinePage();
-    QWidget* BuildTransitionPage();
-    QWidget* BuildLyricPage();
-    QWidget* BuildTitlePage();
-    QWidget* BuildInfoPage();
-    QWidget* BuildOptionsPage();
-    QCheckBox* BindCheck(const QString& text, bool Project::*field);
-    QPushButton* ColourSwatch(Colour Project::*field);
-    void UpdateSwatch(QPushButton* b, Colour c);
     void ReadResourcePack();
     void FirstActivation();
     void GuidedTour(int page, QWidget* target);
     void ShowAbout();
-    void BuildStrip(QWidget* parent, QBoxLayout* into);
-    void UpdateStrip();
-    void OnThumbnailReady(const QString& path, const QImage& image);
-    void OnPhotoSelectionChanged();
     void ShowCurrentPhoto();
-    void SelectPhotoRow(int row);
-    void RefreshSongAndLyricLists();
-    void WireListPages();
     void ApplyTheme();
     void UpdateTips();
     bool CanRun() const { return !refused(); }
+    // Settles the current project before a new or opened one replaces it:
+    // the pending-save question, or the silent save of the bound project.
+    // False when the command ends here.
+    bool SettleBeforeReplacing();
+    // Empties the lists, reads the file and checks its media.
+    void OpenProjectFile(const QString& path);
+    // Shows a save that did not succeed; true when the command may go on
+    // (after a failed write the user is asked goOnQuestion).
+    bool ReportSave(const editor::SaveResult& r, const QString& goOnQuestion);
 
     AppPaths paths_;
-    ProjectEnvironment env_;
-    Project project_;
-    SettingsStore store_;
+    editor::EditorSession session_;
     ResourcePack pack_;
     QByteArray rainbow_;
 
-    bool busy_ = false;
-    bool effectPreview_ = false;
-    bool transitionPreview_ = false;
-    bool libraryLoading_ = false;
     bool activated_ = false;
-    int tickCount_ = 0;
     int tipCount_ = 0;
     int currentPage_ = 1;
-    int currentPhoto_ = 0;
     QWidget* tipWidget_ = nullptr;
     QColor lastHighlight_;
     QString direct3DError_;
-    QString browseFolder_;
-    QString addPhotosFolder_, addSongsFolder_;
 
     AskFn ask_;
     OpenUrlFn openUrl_;
@@ -242,47 +254,25 @@ class MainWindow : public QMainWindow {
     OpenPathsFn chooseOpenPaths_;
     OpenPathFn chooseOpenProject_;
     FolderFn chooseFolder_;
-    std::unique_ptr<ThumbnailCache> thumbs_;
-    ThumbnailLoader* thumbLoader_ = nullptr;
-    std::array<QLabel*, 7> stripCells_{};
-    std::array<QLabel*, 7> stripNumbers_{};
-    std::array<int, 7> stripShows_{};
-    QScrollBar* stripBar_ = nullptr;
-    QPushButton* btnSongClear_ = nullptr;
-    QAction* mnuOpen_ = nullptr;
 
     QTimer* timer_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     std::array<QPushButton*, kPageCount> pageButtons_{};
+    std::array<editor::EditorPage*, kPageCount> pageWidgets_{};
+    editor::PhotoPage* photoPage_ = nullptr;
+    editor::MusicPage* musicPage_ = nullptr;
+    editor::BackgroundPage* backgroundPage_ = nullptr;
+    editor::CaptionPage* captionPage_ = nullptr;
+    editor::HeadlinePage* headlinePage_ = nullptr;
+    editor::TransitionPage* transitionPage_ = nullptr;
+    editor::LyricPage* lyricPage_ = nullptr;
+    editor::TitlePage* titlePage_ = nullptr;
+    editor::InfoPage* infoPage_ = nullptr;
+    editor::OptionsPage* optionsPage_ = nullptr;
     QPushButton *btnBuild_ = nullptr, *btnPreview_ = nullptr, *btnOpen_ = nullptr,
                 *btnSave_ = nullptr;
-    QPushButton *btnAddPhotos_ = nullptr, *btnAddFolder_ = nullptr, *btnPhotoUp_ = nullptr,
-                *btnPhotoDown_ = nullptr, *btnPhotoRemove_ = nullptr, *btnPhotoClear_ = nullptr,
-                *btnSlideTime_ = nullptr;
-    QPushButton *btnAddSongs_ = nullptr, *btnSongUp_ = nullptr, *btnSongDown_ = nullptr,
-                *btnSongRemove_ = nullptr;
-    QPushButton *btnBackgroundPicture_ = nullptr, *btnCaptionStyle_ = nullptr,
-                *btnCaptionAll_ = nullptr, *btnHeadlineStyle_ = nullptr, *btnSelectAll_ = nullptr,
-                *btnSelectNone_ = nullptr, *btnAddLyrics_ = nullptr, *btnLyricFolder_ = nullptr,
-                *btnLyricStyle_ = nullptr, *btnTitleStyleFont_ = nullptr,
-                *btnOpeningImage_ = nullptr, *btnEndingImage_ = nullptr, *btnLogo_ = nullptr,
-                *btnIcon_ = nullptr;
-    QListWidget *photoList_ = nullptr, *songList_ = nullptr, *transitionList_ = nullptr,
-                *lyricList_ = nullptr;
-    QComboBox *cboPlacement_ = nullptr, *cboGradient_ = nullptr, *cboPicturePlacement_ = nullptr,
-              *cboLyricStyle_ = nullptr, *cboTitleStyle_ = nullptr, *cboHeadlineEffect_ = nullptr;
-    QRadioButton *optSolid_ = nullptr, *optGradient_ = nullptr, *optPicture_ = nullptr;
-    QRadioButton *optSync_ = nullptr, *optFixed_ = nullptr;
-    std::array<QRadioButton*, 3> optPlayOrder_{};
-    QLineEdit *txtInterval_ = nullptr, *txtOpeningTime_ = nullptr, *txtEndingTime_ = nullptr;
-    QLineEdit *txtTitle1_ = nullptr, *txtTitle2_ = nullptr, *txtExportPassword_ = nullptr;
-    QPlainTextEdit *txtCaption_ = nullptr, *txtHeadline_ = nullptr;
-    std::array<QWidget*, kInfoTextCount> txtInfo_{};
-    QLabel *lblLyricFolder_ = nullptr, *lblBackgroundPicture_ = nullptr;
-    QGroupBox *fraHeadline_ = nullptr, *fraTransition_ = nullptr;
+    QAction* mnuOpen_ = nullptr;
     QAction* mnuShowTip_ = nullptr;
-    std::vector<std::pair<QCheckBox*, bool Project::*>> checks_;
-    std::vector<std::pair<QPushButton*, Colour Project::*>> swatches_;
 };
 
 }  // namespace velmora

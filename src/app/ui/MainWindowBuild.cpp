@@ -22,7 +22,7 @@ void MainWindow::BuildCommand(bool fromButton) {
     if (fromButton && !RequireTwoPhotos())
         return;
     SyncFromControls();
-    BuildDialog dialog(project_, environment().screenW, environment().screenH, this);
+    BuildDialog dialog(project(), environment().screenW, environment().screenH, this);
     // The local playback package and the video come with their own parts
     // of the editor; until then only the package choice is offered.
     dialog.optPackage()->setChecked(true);
@@ -60,7 +60,7 @@ void MainWindow::BuildCommand(bool fromButton) {
                                          static_cast<qsizetype>(gif->size()));
     RenderImageConverter converter;
     MediaSongTimer songs;
-    RunEditorPackageBuild(project_, options, hooks, converter, songs);
+    RunEditorPackageBuild(project(), options, hooks, converter, songs);
     RefreshControls();
 }
 

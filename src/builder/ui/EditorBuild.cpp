@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "builder/ui/ProgressOverlay.h"
+#include "base/ui/ProgressOverlay.h"
 
 namespace velmora {
 

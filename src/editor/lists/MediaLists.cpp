@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <unordered_set>
 
+#include "base/FileNames.h"
 #include "base/TextCodec.h"
 #include "render/ImageProbe.h"
 
@@ -12,7 +13,7 @@ namespace velmora::editor {
 namespace {
 
 bool LastThreeIn(const std::string& path, std::initializer_list<const char*> types) {
-    std::string ext = AsciiUpper(LastCodePoints(path, 3));
+    std::string ext = FileTypeOf(path);
     return std::any_of(types.begin(), types.end(), [&](const char* t) { return ext == t; });
 }
 
@@ -153,10 +154,58 @@ AddResult AddSongs(Project& p, const std::vector<std::string>& paths, Progress* 
         if (findLyric) {
             std::string lyric = findLyric(path);
             if (!lyric.empty())
-                p.lyricFiles.push_back(std::move(lyric));
+                AddLyricFile(p, lyric);
         }
     }
     return r;
+}
+
+namespace {
+
+std::string CanonicalOrSelf(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::path c = std::filesystem::weakly_canonical(path, ec);
+    return ec ? path : c.string();
+}
+
+}  // namespace
+
+bool LyricFileListed(const Project& p, const std::string& path) {
+    if (std::find(p.lyricFiles.begin(), p.lyricFiles.end(), path) != p.lyricFiles.end())
+        return true;
+    const std::string canonical = CanonicalOrSelf(path);
+    for (const std::string& listed : p.lyricFiles)
+        if (CanonicalOrSelf(listed) == canonical)
+            return true;
+    return false;
+}
+
+bool AddLyricFile(Project& p, const std::string& path) {
+    if (path.empty() || LyricFileListed(p, path))
+        return false;
+    p.lyricFiles.push_back(path);
+    return true;
+}
+
+size_t RescanLyricFiles(Project& p, const LyricFinderFn& findLyric) {
+    if (!findLyric)
+        return 0;
+    std::vector<std::string> bases;
+    for (const std::string& l : p.lyricFiles)
+        bases.push_back(BaseName(l));
+    size_t added = 0;
+    for (const std::string& song : p.songs) {
+        std::string lyric = findLyric(song);
+        if (lyric.empty() || LyricFileListed(p, lyric))
+            continue;
+        const std::string base = BaseName(lyric);
+        if (std::any_of(bases.begin(), bases.end(),
+                        [&](const std::string& b) { return EqualsNoCase(b, base); }))
+            continue;
+        p.lyricFiles.push_back(std::move(lyric));
+        ++added;
+    }
+    return added;
 }
 
 std::vector<size_t> DeletePhotos(Project& p, std::vector<size_t> rows) {

@@ -71,9 +71,25 @@ AddResult AddPhotos(Project& p, const ProjectEnvironment& env,
 
 // Appends the songs of paths that are longer than 6 characters, not listed
 // yet and pass the check; a song's lyric file (when findLyric gives one) is
-// appended to the lyric file list.
+// appended to the lyric file list unless that file is listed already.
 AddResult AddSongs(Project& p, const std::vector<std::string>& paths, Progress* progress,
                    const FileCheckFn& check, const LyricFinderFn& findLyric);
+
+// ------------------------------------------------------------ lyric files
+
+// True when the lyric file list already holds this file: the same path, or
+// another path to the same file (compared as canonical paths, so
+// "dir/../song.lrc" and a link to it count as listed).
+bool LyricFileListed(const Project& p, const std::string& path);
+
+// Appends a lyric file unless it is listed already; true when appended.
+bool AddLyricFile(Project& p, const std::string& path);
+
+// Rescan (lyric folder chosen, lyrics switched on): for each song in order
+// its lyric file is appended when findLyric gives one, it is not listed yet
+// and its base name is not among those of the files listed before the scan.
+// Returns the number appended.
+size_t RescanLyricFiles(Project& p, const LyricFinderFn& findLyric);
 
 // ------------------------------------------------------------ deleting
 

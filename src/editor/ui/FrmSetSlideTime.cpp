@@ -11,9 +11,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "audio/SongLength.h"
 #include "base/FileUtil.h"
 #include "editor/SlideTiming.h"
-#include "editor/SongDuration.h"
 #include "project/Project.h"
 
 namespace velmora::editor {
@@ -32,7 +32,7 @@ std::string S(const QString& s) {
 FrmSetSlideTime::FrmSetSlideTime(Inputs in, QWidget* parent, MeasureFn measure)
     : QDialog(parent), in_(std::move(in)), measure_(std::move(measure)) {
     if (!measure_)
-        measure_ = [](const std::string& p, std::string* e) { return SongDuration(p, e); };
+        measure_ = [](const std::string& p, std::string* e) { return audio::SongLength(p, e); };
     working_ = in_.slideDurations;
     working_.resize(in_.photoPaths.size());
     setWindowTitle(QStringLiteral("设置图片的持续/间隔时间"));

@@ -1,7 +1,6 @@
 // The progress shown while the photo or song list adds many files: the
-// builder's progress overlay on the main window when the program has it,
-// else a window-modal progress dialog with a cancel button. Either form
-// lets window events run while it advances.
+// shared progress overlay on the main window, with its cancel button. It lets
+// window events run while it advances.
 #pragma once
 
 #include <QWidget>

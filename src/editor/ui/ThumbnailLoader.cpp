@@ -8,6 +8,7 @@
 #include <mutex>
 #include <span>
 
+#include "base/FileNames.h"
 #include "render/ImageLoader.h"
 #include "render/Jpeg.h"
 #include "render/Placement.h"
@@ -116,7 +117,7 @@ ThumbnailLoader::~ThumbnailLoader() {
 QImage ThumbnailLoader::MakeThumbnail(const QString& path, QSize cell) {
     const std::string p = path.toStdString();
     QImage source;
-    if (render::ExtensionOf(p) == "JPG")
+    if (FileTypeOf(p) == "JPG")
         source = ExifThumbnailImage(path, cell);
     if (source.isNull()) {
         // JPEG, TGA and PCX decode in parallel on every worker; the image

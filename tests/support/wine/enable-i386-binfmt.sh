@@ -7,15 +7,22 @@ set -eu
 BINFMT=/proc/sys/fs/binfmt_misc
 QEMU=${QEMU_I386:-/usr/bin/qemu-i386-static}
 
-if [ -e "$BINFMT/qemu-i386" ] || [ -e "$BINFMT/i386" ]; then
+registered() { [ -e "$BINFMT/qemu-i386" ] || [ -e "$BINFMT/i386" ]; }
+
+if registered; then
   exit 0
+fi
+if [ ! -w "$BINFMT/register" ]; then
+  mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || true
+  # A fresh /proc (a chroot, a container) shows the kernel's entries only
+  # once binfmt_misc is mounted: they may be there already.
+  if registered; then
+    exit 0
+  fi
 fi
 if [ ! -x "$QEMU" ]; then
   echo "enable-i386-binfmt: $QEMU is missing (package qemu-user-static)" >&2
   exit 1
-fi
-if [ ! -w "$BINFMT/register" ]; then
-  mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null || true
 fi
 if [ ! -w "$BINFMT/register" ]; then
   echo "enable-i386-binfmt: cannot write $BINFMT/register (needs root)" >&2

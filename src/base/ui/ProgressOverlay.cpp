@@ -1,4 +1,4 @@
-#include "builder/ui/ProgressOverlay.h"
+#include "base/ui/ProgressOverlay.h"
 
 #include <QApplication>
 #include <QLabel>

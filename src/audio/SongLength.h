@@ -1,14 +1,16 @@
-// The length of a song as the editor measures it (for the per-photo dialog's
-// average, the package's total song length and the timing summary): WAV
-// files from their RIFF header, every other type from the media duration
+// The length of a song: the one measure behind the per-photo dialog's
+// average, the package's "SongDurationTotal" and `velmora timing`. WAV files
+// from their RIFF header, every other type from the media duration
 // (libavformat, or our MIDI reader), MP3 files cross-checked against the
 // frame count of their VBR or Info header. Core code, no Qt.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-namespace velmora::editor {
+namespace velmora::audio {
 
 // Seconds from the RIFF header of a PCM WAV file: data size / channels /
 // (bits per sample / 8) / sample rate; 0 when the file is not RIFF/WAVE, a
@@ -26,6 +28,10 @@ double RoundToMilliseconds(double seconds);
 
 // The song's length in seconds, rounded to milliseconds; nullopt when the
 // file cannot be measured (*error says why).
-std::optional<double> SongDuration(const std::string& path, std::string* error = nullptr);
+std::optional<double> SongLength(const std::string& path, std::string* error = nullptr);
 
-}  // namespace velmora::editor
+// The whole seconds of all songs as a package stores them: floor(sum) + 1
+// below 30000 s, else the sum rounded (halves to even).
+int64_t WholeSongSeconds(double sumSeconds);
+
+}  // namespace velmora::audio

@@ -1,24 +1,16 @@
-#include "editor/SongDuration.h"
+#include "audio/SongLength.h"
 
 #include <cmath>
 
-#include "base/Rounding.h"
-#include "base/TextCodec.h"
-#include "base/ByteSource.h"
 #include "audio/MP3Info.h"
 #include "audio/MediaDuration.h"
 #include "audio/WaveChunk.h"
+#include "base/ByteSource.h"
+#include "base/FileNames.h"
+#include "base/Rounding.h"
+#include "base/TextCodec.h"
 
-namespace velmora::editor {
-
-namespace {
-
-std::string UpperTail3(const std::string& path) {
-    std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
-    return AsciiUpper(tail);
-}
-
-}  // namespace
+namespace velmora::audio {
 
 double RoundToMilliseconds(double seconds) {
     return static_cast<double>(nearest64(seconds * 1000.0)) / 1000.0;
@@ -28,8 +20,8 @@ double WaveHeaderDuration(const std::string& path) {
     FileSource file;
     if (!file.Open(path))
         return 0;
-    audio::WaveFormat fmt;
-    if (!audio::ReadWaveFormat(file, fmt))
+    WaveFormat fmt;
+    if (!ReadWaveFormat(file, fmt))
         return 0;
     // Only PCM-like formats (integer PCM, IEEE float, extensible) have a
     // length that follows from the sample size; compressed formats are left
@@ -38,7 +30,7 @@ double WaveHeaderDuration(const std::string& path) {
         return 0;
     if (fmt.channels == 0 || fmt.bitsPerSample < 8 || fmt.samplesPerSec == 0)
         return 0;
-    audio::WaveChunk data = audio::FindWaveChunk(file, "data");
+    WaveChunk data = FindWaveChunk(file, "data");
     if (!data.found())
         return 0;
     // A header that claims more data than the file holds counts what is there.
@@ -56,14 +48,14 @@ double CombineMp3Durations(double dGraph, double dHeader) {
     return dHeader;
 }
 
-std::optional<double> SongDuration(const std::string& path, std::string* error) {
-    std::string ext = UpperTail3(path);
+std::optional<double> SongLength(const std::string& path, std::string* error) {
+    std::string ext = FileTypeOf(path);
     if (ext == "WAV" || ext == "TMP") {
         double d = WaveHeaderDuration(path);
         if (d > 0)
             return RoundToMilliseconds(d);
     }
-    auto graph = audio::MediaDuration(path, error);
+    auto graph = MediaDuration(path, error);
     if (!graph)
         return std::nullopt;
     double d = *graph;
@@ -73,9 +65,9 @@ std::optional<double> SongDuration(const std::string& path, std::string* error) 
         // the first frame's bit rate: exact for constant bit rate, where it
         // equals the media figure anyway, but far off for a VBR file whose
         // header was stripped (a 7 s song measured as 2.7 s).
-        audio::MP3Info info;
+        MP3Info info;
         double header = 0;
-        if (info.ReadMP3Info(path) && info.VbrHeader() != audio::VbrHeaderKind::None)
+        if (info.ReadMP3Info(path) && info.VbrHeader() != VbrHeaderKind::None)
             header = info.Duration() / 1000.0;
         d = CombineMp3Durations(d, header);
     }
@@ -87,4 +79,10 @@ std::optional<double> SongDuration(const std::string& path, std::string* error) 
     return RoundToMilliseconds(d);
 }
 
-}  // namespace velmora::editor
+int64_t WholeSongSeconds(double sum) {
+    if (sum < 30000)
+        return static_cast<int64_t>(std::floor(sum)) + 1;
+    return nearest64(sum);
+}
+
+}  // namespace velmora::audio

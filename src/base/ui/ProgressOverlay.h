@@ -1,6 +1,7 @@
 // The progress overlay of long jobs: a thin 400 x 24 bar shown over the main
 // window while files are prepared and written, with a cancel button. It is
-// the GUI form of the Progress interface.
+// the GUI form of the Progress interface, shared by the package build and the
+// editor's long list jobs.
 //
 // The bar is drawn into a picture of its own, line by line, and only grows:
 // every ShowProgress draws the vertical lines from the previous percentage's
