@@ -37,6 +37,23 @@ struct FrameScale {
     double sx = 1, sy = 1, uniform = 1;
 };
 
+// The scales from an editing screen of screenW x screenH to a frame of
+// width x height, as the video frames use them: within 10% of the screen's
+// size in both directions the frame is taken as the screen itself; a screen
+// of no size leaves the scales at 1.
+inline FrameScale ScaleToFrame(int32_t width, int32_t height, int32_t screenW, int32_t screenH) {
+    FrameScale scale;
+    if (screenW <= 0 || screenH <= 0)
+        return scale;
+    scale.sx = static_cast<double>(width) / screenW;
+    scale.sy = static_cast<double>(height) / screenH;
+    if (scale.sx > 0.9 && scale.sx < 1.1 && scale.sy > 0.9 && scale.sy < 1.1)
+        scale.sx = scale.sy = scale.uniform = 1.0;
+    else
+        scale.uniform = scale.sx < scale.sy ? scale.sx : scale.sy;
+    return scale;
+}
+
 class Composer {
   public:
     // text: the styled text renderer, or nullptr while none is available

@@ -268,13 +268,7 @@ int RunTextEffectCommand(Args args) {
     if (project.photos.empty())
         ApplyHeadlineDefaults(photo, project, env);
     photo.Headline = e.text;
-    FrameScale scale;
-    scale.sx = static_cast<double>(e.w) / env.screenW;
-    scale.sy = static_cast<double>(e.h) / env.screenH;
-    if (scale.sx > 0.9 && scale.sx < 1.1 && scale.sy > 0.9 && scale.sy < 1.1)
-        scale.sx = scale.sy = scale.uniform = 1.0;
-    else
-        scale.uniform = std::min(scale.sx, scale.sy);
+    const FrameScale scale = ScaleToFrame(e.w, e.h, env.screenW, env.screenH);
 
     Surface dst;
     if (!LoadFramePicture(e.from, e.w, e.h, dst))

@@ -181,18 +181,6 @@ void DrawLyricAt(Composer& composer, const Project& project, const std::vector<d
     }
 }
 
-FrameScale ScaleFor(int32_t width, int32_t height, const ProjectEnvironment& env) {
-    // Design-to-frame scales as the video timeline computes them.
-    FrameScale scale;
-    scale.sx = static_cast<double>(width) / env.screenW;
-    scale.sy = static_cast<double>(height) / env.screenH;
-    if (scale.sx > 0.9 && scale.sx < 1.1 && scale.sy > 0.9 && scale.sy < 1.1)
-        scale.sx = scale.sy = scale.uniform = 1.0;
-    else
-        scale.uniform = std::min(scale.sx, scale.sy);
-    return scale;
-}
-
 bool ImageOutput(const std::string& outPath) {
     const std::string ext = FileTypeOf(outPath);
     if (ext != "PNG" && ext != "JPG" && ext != "PEG") {
@@ -267,7 +255,7 @@ int RunComposeCommand(Args args) {
             return 1;
         }
     }
-    const FrameScale scale = ScaleFor(width, height, env);
+    const FrameScale scale = ScaleToFrame(width, height, env.screenW, env.screenH);
 
     EnsureGuiApplication();
     QtTextRenderer text(RainbowTexture());

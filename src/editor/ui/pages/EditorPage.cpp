@@ -77,20 +77,10 @@ void EditorPage::BindTextStyle(QPushButton* button, int target) {
     });
 }
 
-render::FrameScale EditorPage::PreviewScale(int32_t width, int32_t height) {
-    const ProjectEnvironment& env = session().environment();
-    render::FrameScale scale;
-    if (env.screenW > 0 && env.screenH > 0) {
-        scale.sx = static_cast<double>(width) / env.screenW;
-        scale.sy = static_cast<double>(height) / env.screenH;
-        scale.uniform = std::min(scale.sx, scale.sy);
-    }
-    return scale;
-}
-
 void EditorPage::ComposePreviewSlide(int32_t photoNumber, int32_t width, int32_t height,
                                      render::Surface& surface) {
-    const render::FrameScale scale = PreviewScale(width, height);
+    const ProjectEnvironment& env = session().environment();
+    const render::FrameScale scale = render::ScaleToFrame(width, height, env.screenW, env.screenH);
     const QByteArray& rainbow = host_.rainbowTexture();
     render::QtTextRenderer text(std::vector<uint8_t>(rainbow.begin(), rainbow.end()));
     render::Composer composer(&text);

@@ -93,8 +93,6 @@ class EditorPage : public QWidget {
     QCheckBox* BindCheck(const QString& text, bool Project::*field);
     // A colour button bound to a colour field of the project.
     QPushButton* ColourSwatch(Colour Project::*field);
-    // The scales from the editing screen to a preview picture of that size.
-    render::FrameScale PreviewScale(int32_t width, int32_t height);
     // Photo photoNumber's slide (background, photo, caption) composed on a
     // surface of the given size, as the video frames show it.
     void ComposePreviewSlide(int32_t photoNumber, int32_t width, int32_t height,

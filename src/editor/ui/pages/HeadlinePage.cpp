@@ -77,7 +77,9 @@ void HeadlinePage::PreviewEffect() {
     PhotoEntry photo = k >= 1 ? project().photos[static_cast<size_t>(k - 1)] : PhotoEntry{};
     if (photo.Headline.empty())
         photo.Headline = "动态文字";
-    const render::FrameScale scale = PreviewScale(kPreviewW, kPreviewH);
+    const ProjectEnvironment& env = session().environment();
+    const render::FrameScale scale =
+        render::ScaleToFrame(kPreviewW, kPreviewH, env.screenW, env.screenH);
     const QByteArray& rainbow = host_.rainbowTexture();
     render::QtTextRenderer text(std::vector<uint8_t>(rainbow.begin(), rainbow.end()));
     preview_->PlayTextEffect(std::clamp(cboEffect_->currentIndex(), 0, 8), text,

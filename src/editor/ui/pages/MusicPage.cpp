@@ -235,22 +235,10 @@ void MusicPage::SelectRows(const std::vector<size_t>& rows) {
 }
 
 bool MusicPage::eventFilter(QObject* watched, QEvent* event) {
-    if (list_ && watched == list_->viewport()) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* e = static_cast<QDropEvent*>(event);
-            if (e->mimeData()->hasUrls() && CanRun()) {
-                e->acceptProposedAction();
-                return true;
-            }
-        } else if (event->type() == QEvent::Drop) {
-            auto* e = static_cast<QDropEvent*>(event);
-            std::vector<std::string> paths = DroppedPaths(*e->mimeData(), IsDroppedSong);
-            e->acceptProposedAction();
-            if (CanRun() && !paths.empty())
-                AddSongPaths(paths);
-            return true;
-        }
-    }
+    if (HandleFileDrop(
+            list_, watched, event, IsDroppedSong, [this] { return CanRun(); },
+            [this](const std::vector<std::string>& paths) { AddSongPaths(paths); }))
+        return true;
     return EditorPage::eventFilter(watched, event);
 }
 

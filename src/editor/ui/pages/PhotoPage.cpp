@@ -317,22 +317,10 @@ void PhotoPage::ShowCurrent() {
 }
 
 bool PhotoPage::eventFilter(QObject* watched, QEvent* event) {
-    if (list_ && watched == list_->viewport()) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* e = static_cast<QDropEvent*>(event);
-            if (e->mimeData()->hasUrls() && CanRun()) {
-                e->acceptProposedAction();
-                return true;
-            }
-        } else if (event->type() == QEvent::Drop) {
-            auto* e = static_cast<QDropEvent*>(event);
-            std::vector<std::string> paths = DroppedPaths(*e->mimeData(), IsDroppedPhoto);
-            e->acceptProposedAction();
-            if (CanRun() && !paths.empty())
-                AddPhotoPaths(paths);
-            return true;
-        }
-    }
+    if (HandleFileDrop(
+            list_, watched, event, IsDroppedPhoto, [this] { return CanRun(); },
+            [this](const std::vector<std::string>& paths) { AddPhotoPaths(paths); }))
+        return true;
     return EditorPage::eventFilter(watched, event);
 }
 
