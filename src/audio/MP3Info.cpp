@@ -3,8 +3,8 @@
 #include <array>
 #include <cstring>
 
-#include "base/Rounding.h"
 #include "audio/Bitstream.h"
+#include "base/Rounding.h"
 
 namespace velmora::audio {
 
@@ -218,7 +218,7 @@ bool MP3Info::ReadMP3Info(const std::string& strPath) {
 
 bool MP3Info::CandidateAccepted(ByteSource& src, uint64_t pos) {
     std::array<uint8_t, 4> b{};
-    if (!src.ReadExact(pos, b))
+    if (!src.Read(pos, b))
         return false;
     Mp3FrameHeader h = ParseFrameHeader(b);
     if (!IsValidFrameHeader(h))
@@ -227,7 +227,7 @@ bool MP3Info::CandidateAccepted(ByteSource& src, uint64_t pos) {
     if (len <= 0)
         return false;
     std::array<uint8_t, 4> next{};
-    if (!src.ReadExact(pos + static_cast<uint64_t>(len), next))
+    if (!src.Read(pos + static_cast<uint64_t>(len), next))
         return false;
     if (!IsValidFrameHeader(ParseFrameHeader(next)))
         return false;
@@ -262,7 +262,7 @@ bool MP3Info::FindFirstFrame(ByteSource& src) {
         } else if (id3Matched == 2 && b == '3') {
             uint64_t tagStart = pos - 2;
             std::array<uint8_t, 10> t{};
-            if (!src.ReadExact(tagStart, t))
+            if (!src.Read(tagStart, t))
                 return false;
             uint64_t size;
             if (t[6] < 128 && t[7] < 128 && t[8] < 128 && t[9] < 128) {
@@ -369,15 +369,14 @@ bool MP3Info::ReadMP3Info(ByteSource& source) {
     int64_t bytes = static_cast<int64_t>(fileSize_ - firstFrame_);
     if (fileSize_ >= 128) {
         std::array<uint8_t, 3> tag{};
-        if (source.ReadExact(fileSize_ - 128, tag) && tag[0] == 'T' && tag[1] == 'A' &&
-            tag[2] == 'G')
+        if (source.Read(fileSize_ - 128, tag) && tag[0] == 'T' && tag[1] == 'A' && tag[2] == 'G')
             bytes -= 128;
     }
     if (bytes < 0)
         bytes = 0;
 
     std::vector<uint8_t> frame(static_cast<size_t>(firstFrameLength_));
-    if (!source.ReadExact(firstFrame_, frame)) {
+    if (!source.Read(firstFrame_, frame)) {
         mpegBytes_ = bytes;
         return true;  // the first frame could not be read: Duration stays 0
     }

@@ -21,7 +21,7 @@ WaveChunk FindWaveChunk(ByteSource& source, const char chunkId[4]) {
     uint64_t formEnd = 0;
     for (;;) {
         std::array<uint8_t, 12> h{};
-        if (!source.ReadExact(pos, h))
+        if (!source.Read(pos, h))
             return {};
         uint32_t size = Le32(h.data() + 4);
         uint64_t end = pos + 8 + size + (size & 1u);
@@ -39,7 +39,7 @@ WaveChunk FindWaveChunk(ByteSource& source, const char chunkId[4]) {
     // Walk the sub-chunks.
     while (pos + 8 <= formEnd) {
         std::array<uint8_t, 8> h{};
-        if (!source.ReadExact(pos, h))
+        if (!source.Read(pos, h))
             return {};
         uint32_t size = Le32(h.data() + 4);
         if (std::memcmp(h.data(), chunkId, 4) == 0)
@@ -61,7 +61,7 @@ bool ReadWaveFormat(ByteSource& source, WaveFormat& out) {
     if (!fmt.found() || fmt.size < 16)
         return false;
     std::array<uint8_t, 16> b{};
-    if (!source.ReadExact(fmt.offset, b))
+    if (!source.Read(fmt.offset, b))
         return false;
     out.formatTag = static_cast<uint16_t>(b[0] | b[1] << 8);
     out.channels = static_cast<uint16_t>(b[2] | b[3] << 8);

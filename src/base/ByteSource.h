@@ -24,7 +24,6 @@ class ByteSource {
     bool Read(uint64_t offset, std::span<uint8_t> out) {
         return ReadAt(offset, out) == static_cast<int64_t>(out.size());
     }
-    bool ReadExact(uint64_t offset, std::span<uint8_t> out) { return Read(offset, out); }
 };
 
 // Bytes in memory (not owned).
